@@ -1,0 +1,232 @@
+/*
+ * hash_internal.h - helpers shared by the table's source files; not exported.
+ *
+ * Linking and unlinking are written once here; insertion, deletion, the
+ * removal step, sort and rehash are built from them.
+ */
+#ifndef VESK_HASH_INTERNAL_H
+#define VESK_HASH_INTERNAL_H
+
+#include "vesk_hash.h"
+
+#include <cstdlib>
+#include <cstring>
+
+/* ---- Storage through the table's allocator -------------------------------- */
+
+/* A persistent table takes its storage straight from the C allocator, any
+ * other through the allocation hooks. */
+static inline void *table_alloc(const HashTable *ht, size_t size) {
+    return ht->persistent ? malloc(size) : _emalloc(size);
+}
+
+static inline void table_free(const HashTable *ht, void *ptr) {
+    if (ht->persistent) {
+        free(ptr);
+    } else {
+        _efree(ptr);
+    }
+}
+
+static inline void *table_realloc(const HashTable *ht, void *ptr, size_t size) {
+    return ht->persistent ? realloc(ptr, size) : _erealloc(ptr, size, 1);
+}
+
+/* Bytes of a bucket with key_length key bytes; never below sizeof(HashBucket). */
+static inline size_t bucket_size(uint32_t key_length) {
+    size_t size = offsetof(HashBucket, key) + (size_t)key_length;
+    return size < sizeof(HashBucket) ? sizeof(HashBucket) : size;
+}
+
+/* Byte size of an array of n slot pointers; false when it does not fit in
+ * size_t (possible on 32-bit hosts). */
+static inline bool slot_array_bytes(uint32_t n, size_t *bytes) {
+    return !__builtin_mul_overflow((size_t)n, sizeof(HashBucket *), bytes);
+}
+
+/* ---- Critical sections ------------------------------------------------------ */
+
+static inline void block_interruptions(void) {
+    if (vesk_block_interruptions) {
+        vesk_block_interruptions();
+    }
+}
+
+static inline void unblock_interruptions(void) {
+    if (vesk_unblock_interruptions) {
+        vesk_unblock_interruptions();
+    }
+}
+
+/* ---- Element data ------------------------------------------------------------ */
+
+/* The storage kind is told by where data points, so pointer-sized data of
+ * value zero (a NULL pointer) is still inline. */
+static inline bool data_is_inline(const HashBucket *b) { return b->data == &b->inline_data; }
+
+/* Releases the element's separate data block, if it has one. */
+static inline void free_data_block(const HashTable *ht, HashBucket *b) {
+    if (!data_is_inline(b) && b->data) {
+        table_free(ht, b->data);
+    }
+}
+
+/* ---- Chains ------------------------------------------------------------------- */
+
+static inline HashBucket **slot_of(const HashTable *ht, uint32_t hash) {
+    return &ht->slots[hash & ht->table_mask];
+}
+
+/* Links b in front of the chain that starts at *slot, back links first; the
+ * slot itself is stored by the caller (inside its critical section). */
+static inline void chain_link_front(HashBucket *head, HashBucket *b) {
+    b->chain_next = head;
+    b->chain_prev = nullptr;
+    if (head) {
+        head->chain_prev = b;
+    }
+}
+
+static inline void chain_unlink(HashTable *ht, HashBucket *b) {
+    if (b->chain_prev) {
+        b->chain_prev->chain_next = b->chain_next;
+    } else {
+        *slot_of(ht, b->hash) = b->chain_next;
+    }
+    if (b->chain_next) {
+        b->chain_next->chain_prev = b->chain_prev;
+    }
+}
+
+/* ---- The insertion-order list ------------------------------------------------ */
+
+/* Appends b at the tail; a null head or cursor becomes b. */
+static inline void list_append(HashTable *ht, HashBucket *b) {
+    b->list_prev = ht->list_tail;
+    b->list_next = nullptr;
+    if (ht->list_tail) {
+        ht->list_tail->list_next = b;
+    }
+    ht->list_tail = b;
+    if (!ht->list_head) {
+        ht->list_head = b;
+    }
+    if (!ht->cursor) {
+        ht->cursor = b;
+    }
+}
+
+static inline void list_unlink(HashTable *ht, HashBucket *b) {
+    if (b->list_prev) {
+        b->list_prev->list_next = b->list_next;
+    } else {
+        ht->list_head = b->list_next;
+    }
+    if (b->list_next) {
+        b->list_next->list_prev = b->list_prev;
+    } else {
+        ht->list_tail = b->list_prev;
+    }
+}
+
+/* ---- Keys --------------------------------------------------------------------- */
+
+static inline uint32_t hash_bytes(const char *key, uint32_t key_length) {
+    uint32_t h = 5381;
+    for (uint32_t i = 0; i < key_length; i++) {
+        /* Bytes are read signed: 0x80..0xFF contribute 0xFFFFFF80..0xFFFFFFFF. */
+        h = (h * 33) ^ (uint32_t)(int32_t)(signed char)key[i];
+    }
+    return h;
+}
+
+/* The numeric-key rule: a string key addresses an integer key when it is
+ * decimal digits without a leading zero (except "0"), followed by exactly one
+ * NUL that the length counts, and its value, saturated at 2147483647 as a
+ * 32-bit strtol would, is below 2147483647.  Stores that value in *index. */
+static inline bool numeric_key(const char *key, uint32_t key_length, uint32_t *index) {
+    if (key_length < 2 || key[key_length - 1] != '\0') {
+        return false;
+    }
+    if (key[0] < '0' || key[0] > '9' || (key[0] == '0' && key_length > 2)) {
+        return false;
+    }
+    uint64_t value = 0;
+    const uint32_t digits = key_length - 1;
+    for (uint32_t i = 0; i < digits; i++) {
+        const unsigned d = (unsigned)(unsigned char)key[i] - '0';
+        if (d > 9) {
+            return false;
+        }
+        value = value * 10 + d;
+        if (value > 2147483647u) {
+            value = 2147483647u; /* saturated: stays a string key */
+        }
+    }
+    if (value == 2147483647u) {
+        return false;
+    }
+    *index = (uint32_t)value;
+    return true;
+}
+
+/* ---- Chain search --------------------------------------------------------------- */
+
+/* The element under the string key (stored hash, length, then bytes), or null. */
+static inline HashBucket *find_string_bucket(const HashTable *ht, const char *key,
+                                             uint32_t key_length, uint32_t h) {
+    for (HashBucket *b = *slot_of(ht, h); b; b = b->chain_next) {
+        if (b->hash == h && b->key_length == key_length &&
+            memcmp(b->key, key, key_length) == 0) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+/* The element under the integer key, or null. */
+static inline HashBucket *find_index_bucket(const HashTable *ht, uint32_t index) {
+    for (HashBucket *b = *slot_of(ht, index); b; b = b->chain_next) {
+        if (b->hash == index && b->key_length == 0) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+/* The element a string key addresses, by the numeric-key rule; null for an
+ * absent key or a key of length 0 (whose bytes are never read). */
+static inline HashBucket *resolve_string_key(const HashTable *ht, const char *key,
+                                             uint32_t key_length) {
+    if (key_length == 0) {
+        return nullptr;
+    }
+    uint32_t index;
+    if (numeric_key(key, key_length, &index)) {
+        return find_index_bucket(ht, index);
+    }
+    return find_string_bucket(ht, key, key_length, hash_bytes(key, key_length));
+}
+
+/* ---- Shared steps of other files ------------------------------------------------ */
+
+/* Deletion of one element in the order of a single delete: block hook, out of
+ * its chain and the order list, cursor moved on, destructor, data block,
+ * bucket, unblock hook, count.  (hash_lookup.cpp) */
+void delete_bucket(HashTable *ht, HashBucket *b);
+
+/* Frees every element (destructor, data block, bucket) in list order without
+ * unlinking.  (hash_lookup.cpp) */
+void free_all_buckets(HashTable *ht);
+
+/* The removal step of apply and the graceful destroys: the destructor sees
+ * the element still linked.  Returns the element's list successor.
+ * (hash_walk.cpp) */
+HashBucket *remove_bucket(HashTable *ht, HashBucket *b);
+
+/* The nesting guard of the apply operations and compare.  Enter returns
+ * whether the depth was raised; pass that to leave.  (hash_walk.cpp) */
+bool apply_guard_enter(HashTable *ht);
+void apply_guard_leave(HashTable *ht, bool raised);
+
+#endif /* VESK_HASH_INTERNAL_H */

@@ -1,0 +1,338 @@
+/*
+ * test_hash_lookup.cpp - lookup by string and integer key, deletion of one
+ * element, emptying and destruction of the table.
+ */
+#include "table_check.h"
+#include "vesk_hash.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+#define KEY(lit) lit, (uint32_t)(sizeof(lit) - 1)
+
+void *P(uintptr_t v) {
+    return (void *)v;
+}
+
+int put(HashTable *ht, const char *key, uint32_t len, void *value) {
+    return vesk_hash_add_or_update(ht, key, len, &value, sizeof value, nullptr, 0);
+}
+int put_index(HashTable *ht, uint32_t n, void *value) {
+    return vesk_hash_index_update_or_next_insert(ht, n, &value, sizeof value, nullptr, 0);
+}
+int put_string(HashTable *ht, const std::string &k, void *value) { /* never numeric */
+    return vesk_hash_quick_add_or_update(ht, k.data(), (uint32_t)k.size(),
+                                         vesk_hash_func(k.data(), (uint32_t)k.size()), &value,
+                                         sizeof value, nullptr, 0);
+}
+
+/* The pointer-sized value found under a string key, or 0xdead when absent. */
+void *found(const HashTable *ht, const std::string &k) {
+    void *data = P(0xdead);
+    if (vesk_hash_find(ht, k.data(), (uint32_t)k.size(), &data) == FAILURE) {
+        return data;
+    }
+    return *(void **)data;
+}
+
+/* Destructor calls, with the value each one saw and what a lookup of that
+ * value's key told from inside the destructor. */
+HashTable *g_table;
+std::vector<void *> g_dtor_values;
+std::vector<int> g_dtor_exists;
+std::vector<uint32_t> g_dtor_counts;
+
+void record_dtor(void *data) {
+    void *value = *(void **)data;
+    g_dtor_values.push_back(value);
+    if (g_table) {
+        /* the elements of these tests hold their own integer key + 100 */
+        g_dtor_exists.push_back(vesk_hash_index_exists(g_table, (uint32_t)(uintptr_t)value - 100));
+        g_dtor_counts.push_back(g_table->element_count);
+    }
+}
+
+class RecordingTable : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_table = nullptr;
+        g_dtor_values.clear();
+        g_dtor_exists.clear();
+        g_dtor_counts.clear();
+        ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, record_dtor, 0), SUCCESS);
+    }
+    void TearDown() override { vesk_hash_destroy(&ht); }
+    HashTable ht;
+};
+
+class HashLookup : public RecordingTable {};
+class HashDelete : public RecordingTable {};
+class HashTeardown : public RecordingTable {};
+
+} // namespace
+
+/* ---- Routing of string keys ---------------------------------------------- */
+
+/* Integer and string elements whose keys look alike; every string key must
+ * land on exactly the element the numeric-key rule names. */
+TEST_F(HashLookup, StringKeysRouteByTheNumericKeyRule) {
+    ASSERT_EQ(put(&ht, KEY("10\0"), P(1)), SUCCESS); /* integer 10 */
+    void *data = nullptr;
+    ASSERT_EQ(vesk_hash_index_find(&ht, 10, &data), SUCCESS);
+    EXPECT_EQ(*(void **)data, P(1));
+    EXPECT_EQ(found(&ht, std::string("10", 2)), P(0xdead));
+    EXPECT_EQ(vesk_hash_exists(&ht, KEY("10")), 0);
+    EXPECT_EQ(vesk_hash_del_key_or_index(&ht, KEY("10"), 10, DELETE_BY_KEY), FAILURE);
+
+    ASSERT_EQ(put_index(&ht, 0, P(2)), SUCCESS);
+    ASSERT_EQ(put_index(&ht, 5, P(3)), SUCCESS);
+    ASSERT_EQ(put_index(&ht, 2147483646, P(4)), SUCCESS);
+    ASSERT_EQ(put_index(&ht, 2147483647, P(5)), SUCCESS);
+    /* key looked up, value of the element it must reach, that element */
+    const struct {
+        std::string key;
+        uintptr_t value;
+        std::string element;
+    } rows[] = {
+        {std::string("10", 2), 11, skey("10")},
+        {std::string("05\0", 3), 12, skey(std::string("05\0", 3))},
+        {std::string("-5\0", 3), 13, skey(std::string("-5\0", 3))},
+        {std::string("2147483647\0", 11), 14, skey(std::string("2147483647\0", 11))},
+        {std::string("4294967296\0", 11), 15, skey(std::string("4294967296\0", 11))},
+        {std::string("10\0", 3), 1, ikey(10)},
+        {std::string("0\0", 2), 2, ikey(0)},
+        {std::string("5\0", 2), 3, ikey(5)},
+        {std::string("2147483646\0", 11), 4, ikey(2147483646)},
+    };
+    for (const auto &r : rows) {
+        if (r.value > 10) {
+            ASSERT_EQ(put_string(&ht, r.key, P(r.value)), SUCCESS);
+        }
+    }
+    ASSERT_EQ(ht.element_count, 10u);
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.key);
+        EXPECT_EQ(found(&ht, r.key), P(r.value));
+        EXPECT_EQ(vesk_hash_exists(&ht, r.key.data(), (uint32_t)r.key.size()), 1);
+    }
+    /* deletion by key removes exactly the routed element, once */
+    auto del = [this](const std::string &k) {
+        return vesk_hash_del_key_or_index(&ht, k.data(), (uint32_t)k.size(), 0, DELETE_BY_KEY);
+    };
+    std::vector<std::string> left = table_keys(&ht);
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.key);
+        ASSERT_EQ(del(r.key), SUCCESS);
+        EXPECT_EQ(g_dtor_values.back(), P(r.value));
+        EXPECT_EQ(del(r.key), FAILURE);
+        EXPECT_EQ(vesk_hash_exists(&ht, r.key.data(), (uint32_t)r.key.size()), 0);
+        left.erase(std::find(left.begin(), left.end(), r.element));
+        EXPECT_EQ(table_keys(&ht), left);
+        EXPECT_TRUE(table_is_consistent(&ht));
+    }
+    EXPECT_EQ(table_keys(&ht), std::vector<std::string>{ikey(2147483647)});
+}
+
+/* Length 0 is absent without the key bytes being read (a null key here). */
+TEST_F(HashLookup, KeyLengthZeroIsAbsent) {
+    ASSERT_EQ(put_index(&ht, 0, P(1)), SUCCESS);
+    void *data = P(0xdead);
+    EXPECT_EQ(vesk_hash_find(&ht, nullptr, 0, &data), FAILURE);
+    EXPECT_EQ(vesk_hash_quick_find(&ht, nullptr, 0, 5381, &data), FAILURE);
+    EXPECT_EQ(data, P(0xdead));
+    EXPECT_EQ(vesk_hash_exists(&ht, nullptr, 0), 0);
+    EXPECT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 0, DELETE_BY_KEY), FAILURE);
+    EXPECT_EQ(ht.element_count, 1u);
+    EXPECT_TRUE(g_dtor_values.empty());
+}
+
+/* The quick lookup takes the caller's hash and never turns the key into an
+ * integer key. */
+TEST_F(HashLookup, QuickFindSeesOnlyQuickStoredStrings) {
+    const uint32_t h = vesk_hash_func(KEY("10\0"));
+    ASSERT_EQ(put_index(&ht, 10, P(1)), SUCCESS);
+    void *data = P(0xdead);
+    EXPECT_EQ(vesk_hash_quick_find(&ht, KEY("10\0"), h, &data), FAILURE);
+    EXPECT_EQ(vesk_hash_quick_find(&ht, KEY("10\0"), 10, &data), FAILURE);
+    EXPECT_EQ(data, P(0xdead));
+    ASSERT_EQ(put_string(&ht, std::string("10\0", 3), P(2)), SUCCESS);
+    ASSERT_EQ(vesk_hash_quick_find(&ht, KEY("10\0"), h, &data), SUCCESS);
+    EXPECT_EQ(*(void **)data, P(2));
+    /* another hash on the same slot, and another length, find nothing */
+    EXPECT_EQ(vesk_hash_quick_find(&ht, KEY("10\0"), h + 8, &data), FAILURE);
+    EXPECT_EQ(vesk_hash_quick_find(&ht, "10\0", 2, h, &data), FAILURE);
+    EXPECT_EQ(found(&ht, std::string("10\0", 3)), P(1));
+}
+
+/* ---- Deletion ------------------------------------------------------------ */
+
+/* Four integer keys share slot 1 (chain 25, 17, 9, 1); deleting the middle,
+ * the head and the tail of the chain keeps every link right, and the cursor
+ * moves off a deleted element onto its list successor. */
+TEST_F(HashDelete, DeleteUnlinksChainListAndCursor) {
+    for (uint32_t k : {1, 9, 17, 25}) {
+        ASSERT_EQ(put_index(&ht, k, P(k + 100)), SUCCESS);
+    }
+    ASSERT_EQ(put(&ht, KEY("s"), P(7)), SUCCESS);
+    ASSERT_EQ(ht.slots[1]->hash, 25u);
+    HashBucket *b9 = ht.list_head->list_next, *b17 = b9->list_next;
+    ht.cursor = b9;
+    ASSERT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 9, DELETE_BY_INDEX), SUCCESS);
+    EXPECT_EQ(ht.cursor, b17);
+    EXPECT_EQ(ht.list_head->list_next, b17);
+    EXPECT_EQ(b17->list_prev, ht.list_head);
+    EXPECT_TRUE(table_is_consistent(&ht));
+    ASSERT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 25, 7), SUCCESS); /* any non-zero */
+    EXPECT_EQ(ht.slots[1], b17);
+    EXPECT_EQ(ht.cursor, b17);
+    ASSERT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 1, DELETE_BY_INDEX), SUCCESS);
+    EXPECT_EQ(ht.list_head, b17);
+    EXPECT_EQ(b17->list_prev, nullptr);
+    EXPECT_EQ(b17->chain_next, nullptr);
+    EXPECT_TRUE(table_is_consistent(&ht));
+
+    ht.cursor = ht.list_tail; /* on the last element */
+    ASSERT_EQ(vesk_hash_del_key_or_index(&ht, KEY("s"), 0, DELETE_BY_KEY), SUCCESS);
+    EXPECT_EQ(ht.cursor, nullptr);
+    EXPECT_EQ(ht.list_tail, b17);
+    EXPECT_EQ(b17->list_next, nullptr);
+    EXPECT_EQ(g_dtor_values, (std::vector<void *>{P(109), P(125), P(101), P(7)}));
+    EXPECT_EQ(table_keys(&ht), std::vector<std::string>{ikey(17)});
+    EXPECT_TRUE(table_is_consistent(&ht));
+}
+
+/* Deleting the only element empties the list ends; the number of the
+ * highest integer key is not given back. */
+TEST_F(HashDelete, DeleteOnlyElementKeepsNextFreeIndex) {
+    ASSERT_EQ(put_index(&ht, 5, P(105)), SUCCESS);
+    ASSERT_EQ(vesk_hash_del_key_or_index(&ht, KEY("5\0"), 0, DELETE_BY_KEY), SUCCESS);
+    EXPECT_EQ(ht.list_head, nullptr);
+    EXPECT_EQ(ht.list_tail, nullptr);
+    EXPECT_EQ(ht.cursor, nullptr);
+    EXPECT_EQ(vesk_hash_num_elements(&ht), 0u);
+    EXPECT_EQ(vesk_hash_next_free_element(&ht), 6u);
+    EXPECT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 5, DELETE_BY_INDEX), FAILURE);
+    void *v = P(1);
+    ASSERT_EQ(
+        vesk_hash_index_update_or_next_insert(&ht, 0, &v, sizeof v, nullptr, HASH_MODE_NEXT_INSERT),
+        SUCCESS);
+    EXPECT_EQ(table_keys(&ht), std::vector<std::string>{ikey(6)});
+    EXPECT_TRUE(table_is_consistent(&ht));
+}
+
+namespace {
+int g_depth, g_pairs;
+uint32_t g_count_at_unblock;
+std::vector<int> g_depth_in_dtor;
+void on_block() {
+    g_depth++;
+    g_pairs++;
+}
+void on_unblock() {
+    g_depth--;
+    g_count_at_unblock = g_table ? g_table->element_count : 0;
+}
+void depth_dtor(void *data) {
+    g_depth_in_dtor.push_back(g_depth);
+    record_dtor(data);
+}
+} // namespace
+
+/* The destructor of a deletion runs once, after the element left the table
+ * but before the count drops, inside the interruption hooks. */
+TEST_F(HashDelete, DestructorRunsAfterUnlinkingInsideTheHooks) {
+    g_table = &ht;
+    ht.destructor = depth_dtor;
+    for (uint32_t k : {3, 11, 4}) {
+        ASSERT_EQ(put_index(&ht, k, P(k + 100)), SUCCESS);
+    }
+    void (*saved_block)(void) = vesk_block_interruptions;
+    void (*saved_unblock)(void) = vesk_unblock_interruptions;
+    vesk_block_interruptions = on_block;
+    vesk_unblock_interruptions = on_unblock;
+    g_depth = g_pairs = 0;
+    g_depth_in_dtor.clear();
+    const int del = vesk_hash_del_key_or_index(&ht, KEY("11\0"), 0, DELETE_BY_KEY);
+    void *data;
+    const int find = vesk_hash_index_find(&ht, 3, &data);
+    g_table = nullptr;
+    vesk_hash_clean(&ht); /* no hooks while tearing down */
+    vesk_block_interruptions = saved_block;
+    vesk_unblock_interruptions = saved_unblock;
+
+    EXPECT_EQ(del, SUCCESS);
+    EXPECT_EQ(find, SUCCESS);
+    EXPECT_EQ(g_pairs, 1);
+    EXPECT_EQ(g_depth, 0);
+    EXPECT_EQ(g_count_at_unblock, 3u); /* lowered after the unblock hook */
+    EXPECT_EQ(g_dtor_values, (std::vector<void *>{P(111), P(103), P(104)}));
+    ASSERT_EQ(g_depth_in_dtor.size(), 3u);
+    EXPECT_EQ(g_depth_in_dtor[0], 1);
+    EXPECT_EQ(g_dtor_exists[0], 0);  /* already out of its chain */
+    EXPECT_EQ(g_dtor_counts[0], 3u); /* but still counted */
+}
+
+/* ---- Emptying and destruction -------------------------------------------- */
+
+/* Clean calls the destructor once per element in order, keeps the grown
+ * slot array and leaves a table that works as a new one. */
+TEST_F(HashTeardown, CleanEmptiesAndStaysUsable) {
+    for (uint32_t k = 20; k > 0; k--) {
+        ASSERT_EQ(put_index(&ht, k, P(k)), SUCCESS);
+    }
+    ASSERT_EQ(put(&ht, KEY("null"), nullptr), SUCCESS);
+    uint64_t block[4] = {21, 0, 0, 0};
+    ASSERT_EQ(vesk_hash_add_or_update(&ht, KEY("block"), block, sizeof block, nullptr, 0), SUCCESS);
+    ASSERT_EQ(ht.table_size, 32u);
+    vesk_hash_clean(&ht);
+    std::vector<void *> order;
+    for (uintptr_t k = 20; k > 0; k--) {
+        order.push_back(P(k));
+    }
+    order.push_back(nullptr);
+    order.push_back(P(21));
+    EXPECT_EQ(g_dtor_values, order);
+    EXPECT_EQ(vesk_hash_num_elements(&ht), 0u);
+    EXPECT_EQ(vesk_hash_next_free_element(&ht), 0u);
+    EXPECT_EQ(ht.table_size, 32u);
+    EXPECT_EQ(ht.cursor, nullptr);
+    EXPECT_EQ(vesk_hash_index_exists(&ht, 20), 0);
+    EXPECT_EQ(vesk_hash_exists(&ht, KEY("block")), 0);
+    EXPECT_TRUE(table_is_consistent(&ht));
+
+    void *v = P(0);
+    for (uint32_t i = 0; i < 40; i++) { /* grows to 64 */
+        ASSERT_EQ(vesk_hash_index_update_or_next_insert(&ht, 99, &v, sizeof v, nullptr,
+                                                        HASH_MODE_NEXT_INSERT),
+                  SUCCESS);
+    }
+    EXPECT_EQ(ht.list_head->hash, 0u);
+    EXPECT_EQ(ht.cursor, ht.list_head);
+    EXPECT_EQ(ht.table_size, 64u);
+    EXPECT_EQ(vesk_hash_exists(&ht, KEY("39\0")), 1); /* exists ignores the stored value */
+    EXPECT_TRUE(table_is_consistent(&ht));
+}
+
+/* Destroy calls the destructor once per element in order and frees every
+ * block and bucket (the leak checker proves it), inline NULL included. */
+TEST_F(HashTeardown, DestroyCallsDestructorInOrder) {
+    for (vesk_bool persistent : {0, 1}) {
+        HashTable t;
+        ASSERT_EQ(vesk_hash_init(&t, 8, nullptr, record_dtor, persistent), SUCCESS);
+        g_dtor_values.clear();
+        ASSERT_EQ(put(&t, KEY("a"), P(1)), SUCCESS);
+        ASSERT_EQ(put_index(&t, 7, nullptr), SUCCESS);
+        uint64_t block[3] = {3, 0, 0};
+        ASSERT_EQ(vesk_hash_add_or_update(&t, KEY("c"), block, sizeof block, nullptr, 0), SUCCESS);
+        ASSERT_EQ(put(&t, KEY("a"), P(4)), SUCCESS); /* replaced: 1 goes now */
+        vesk_hash_destroy(&t);
+        EXPECT_EQ(g_dtor_values, (std::vector<void *>{P(1), P(4), nullptr, P(3)}));
+    }
+}
