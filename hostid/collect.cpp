@@ -1,0 +1,217 @@
+/*
+ * collect.cpp - reading the host's identifiers into a list.
+ *
+ * Three sources, always in this order, each through the current platform:
+ *
+ *   1. the volume serial number of "C:\"             -> one kind-4 record
+ *   2. NCBENUM, then per LANA NCBRESET and NCBASTAT  -> kind-2 records
+ *   3. WSAStartup, gethostname, gethostbyname        -> kind-1 records,
+ *      then WSACleanup after every successful start
+ *
+ * The list is built through a tail link: the address of the pointer that
+ * receives the next record, at first the address of the head.  A source that
+ * fails only leaves its records out; the collector prints nothing.
+ */
+#include <stdlib.h>
+#include <string.h>
+
+#include "hostid_private.h"
+#include "platform.h"
+
+/* ---- Allocation --------------------------------------------------------- */
+
+static void *(*record_allocate)(size_t size) = malloc;
+static void (*record_release)(void *block) = free;
+
+void set_host_id_allocator(void *(*allocate)(size_t size), void (*release)(void *block)) {
+    record_allocate = allocate != NULL ? allocate : malloc;
+    record_release = release != NULL ? release : free;
+}
+
+/* ---- Filters ------------------------------------------------------------ */
+
+int ip_address_is_usable(const unsigned char *raw, int32_t raw_length) {
+    (void)raw_length;
+    static const unsigned char loopback[4] = {0x7F, 0x00, 0x00, 0x01};
+    static const unsigned char all_zero[4] = {0x00, 0x00, 0x00, 0x00};
+    return memcmp(raw, loopback, 4) != 0 && memcmp(raw, all_zero, 4) != 0;
+}
+
+/* Nonzero when each of the count bytes equals value. */
+static int bytes_all_equal(const unsigned char *raw, int32_t count, unsigned char value) {
+    for (int32_t i = 0; i < count; i++) {
+        if (raw[i] != value) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int adapter_address_is_usable(const unsigned char *raw, int32_t raw_length) {
+    return !bytes_all_equal(raw, raw_length, 0x00) && !bytes_all_equal(raw, raw_length, 0xFF);
+}
+
+static int host_id_is_usable(const unsigned char *raw, int32_t raw_length, HostIdKind kind) {
+    switch (kind) {
+    case HOST_ID_KIND_IPV4:
+        return ip_address_is_usable(raw, raw_length);
+    case HOST_ID_KIND_ADAPTER:
+        return adapter_address_is_usable(raw, raw_length);
+    default:
+        return 1;
+    }
+}
+
+/* ---- The list ----------------------------------------------------------- */
+
+HostIdRecord **add_host_id(HostIdRecord **tail, const unsigned char *raw, int32_t raw_length,
+                           HostIdKind kind) {
+    if (raw_length < 0 || !host_id_is_usable(raw, raw_length, kind)) {
+        return tail;
+    }
+    HostIdRecord *record = (HostIdRecord *)record_allocate(sizeof *record);
+    if (record == NULL) {
+        return tail;
+    }
+    memset(record, 0, sizeof *record);
+    /* At least one byte, so that an empty identifier is not mistaken for an
+     * allocation failure. */
+    record->raw = (unsigned char *)record_allocate(raw_length > 0 ? (size_t)raw_length : 1);
+    if (record->raw == NULL) {
+        record_release(record);
+        return tail;
+    }
+    if (raw_length > 0) {
+        memcpy(record->raw, raw, (size_t)raw_length);
+    }
+    record->raw_length = raw_length;
+    record->kind = kind;
+    record->next = NULL;
+    if (digest_host_id(record->raw, raw_length, kind, record->digest) != 0) {
+        record_release(record->raw);
+        record_release(record);
+        return tail;
+    }
+    encode_host_id(record->digest, record->text, kind);
+
+    /* Attached only once complete: a failed append leaves the list as it was. */
+    *tail = record;
+    return &record->next;
+}
+
+void free_host_id_list(HostIdRecord *head) {
+    while (head != NULL) {
+        HostIdRecord *next = head->next;
+        record_release(head->raw);
+        record_release(head);
+        head = next;
+    }
+}
+
+/* ---- Sources ------------------------------------------------------------ */
+
+#define HOST_NAME_BUFFER_SIZE 80
+
+/* What NCBASTAT fills: the adapter status and room for 30 names. */
+typedef struct AdapterStatusBuffer {
+    ADAPTER_STATUS status;
+    NAME_BUFFER names[30];
+} AdapterStatusBuffer;
+
+static_assert(sizeof(AdapterStatusBuffer) == 600, "the status buffer is 600 bytes");
+
+static HostIdRecord **collect_volume(const HostPlatform *platform, HostIdRecord **tail) {
+    uint32_t serial = 0; /* stays 0 when the query fails */
+    platform->volume_serial("C:\\", &serial);
+    unsigned char raw[4] = {(unsigned char)serial, (unsigned char)(serial >> 8),
+                            (unsigned char)(serial >> 16), (unsigned char)(serial >> 24)};
+    return add_host_id(tail, raw, sizeof raw, HOST_ID_KIND_VOLUME);
+}
+
+static HostIdRecord **collect_adapters(const HostPlatform *platform, HostIdRecord **tail) {
+    NCB ncb;
+    LANA_ENUM lanas;
+    AdapterStatusBuffer status;
+
+    /* A failed enumeration leaves the count byte 0: no adapter is walked. */
+    memset(&lanas, 0, sizeof lanas);
+    memset(&ncb, 0, sizeof ncb);
+    ncb.ncb_command = NCBENUM;
+    ncb.ncb_buffer = (unsigned char *)&lanas;
+    ncb.ncb_length = sizeof lanas;
+    platform->netbios(&ncb);
+
+    /* The count byte is at most 255, and lana has 255 entries. */
+    for (unsigned int i = 0; i < lanas.length; i++) {
+        unsigned char lana = lanas.lana[i];
+
+        /* The reset's return code does not matter: the status is asked all the same. */
+        memset(&ncb, 0, sizeof ncb);
+        ncb.ncb_command = NCBRESET;
+        ncb.ncb_lana_num = lana;
+        platform->netbios(&ncb);
+
+        /* Cleared every time, so that a status that reports success without
+         * writing reads as an all-zero address, which the filter rejects. */
+        memset(&status, 0, sizeof status);
+        memset(&ncb, 0, sizeof ncb);
+        ncb.ncb_command = NCBASTAT;
+        ncb.ncb_lana_num = lana;
+        memcpy(ncb.ncb_callname, "*               ", NCBNAMSZ);
+        ncb.ncb_buffer = (unsigned char *)&status;
+        ncb.ncb_length = sizeof status;
+        if (platform->netbios(&ncb) == 0) {
+            tail = add_host_id(tail, status.status.adapter_address, 6, HOST_ID_KIND_ADAPTER);
+        }
+    }
+    return tail;
+}
+
+static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, HostIdRecord **tail) {
+    WSADATA wsa_data;
+    memset(&wsa_data, 0, sizeof wsa_data);
+    if (platform->wsa_startup(0x0101, &wsa_data) != 0) {
+        return tail;
+    }
+
+    /* One byte more than the platform may fill, so that the name is always
+     * terminated, even when all 80 bytes are name. */
+    char host_name[HOST_NAME_BUFFER_SIZE + 1];
+    memset(host_name, 0, sizeof host_name);
+    if (platform->get_host_name(host_name, HOST_NAME_BUFFER_SIZE) != -1) {
+        host_name[HOST_NAME_BUFFER_SIZE] = '\0';
+        struct hostent *host = platform->get_host_by_name(host_name);
+        if (host != NULL && host->h_addr_list != NULL) {
+            for (char **address = host->h_addr_list; *address != NULL; address++) {
+                unsigned char raw[4];
+                memcpy(raw, *address, sizeof raw);
+                tail = add_host_id(tail, raw, sizeof raw, HOST_ID_KIND_IPV4);
+            }
+        }
+    }
+    platform->wsa_cleanup();
+    return tail;
+}
+
+/* ---- Collection --------------------------------------------------------- */
+
+static const HostPlatform *current_platform = &native_host_platform;
+
+const HostPlatform *set_host_platform(const HostPlatform *platform) {
+    const HostPlatform *previous = current_platform;
+    current_platform = platform != NULL ? platform : &native_host_platform;
+    return previous;
+}
+
+HostIdRecord *collect_host_ids_from(const HostPlatform *platform) {
+    HostIdRecord *head = NULL;
+    HostIdRecord **tail = &head;
+    tail = collect_volume(platform, tail);
+    tail = collect_adapters(platform, tail);
+    collect_ip_addresses(platform, tail);
+    return head;
+}
+
+HostIdRecord *collect_host_ids(void) {
+    return collect_host_ids_from(current_platform);
+}

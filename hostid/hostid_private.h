@@ -1,0 +1,22 @@
+/*
+ * hostid_private.h - declarations shared inside hostid/ and with its tests.
+ */
+#ifndef VESK_HOSTID_PRIVATE_H
+#define VESK_HOSTID_PRIVATE_H
+
+#include <stddef.h>
+
+#include "hostid.h"
+#include "vesk_hash.h"
+
+/* Prints the identifier lines of a list as report_host_ids does, in list
+ * order, and returns nonzero when it printed at least one.  A text is new when
+ * its insertion into set succeeds; with a null set (one that could not be
+ * created) it is new when no earlier record of the list has the same text. */
+int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set);
+
+/* Replaces the allocator of records and raw copies, so that tests can make
+ * allocations fail; null arguments restore malloc and free. */
+void set_host_id_allocator(void *(*allocate)(size_t size), void (*release)(void *block));
+
+#endif

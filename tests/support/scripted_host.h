@@ -1,0 +1,105 @@
+/*
+ * scripted_host.h - a fake host for the identifier collector, filled by tests.
+ *
+ * The scripted host answers every platform call from the fields of
+ * scripted_host and records each call, in order.  It never touches the real
+ * host.  ScriptedHostTest resets it and makes it the collector's platform for
+ * the length of one test.
+ *
+ * The scripted allocator stands in for malloc and free under the identifier
+ * records, so that a test can make one allocation, or all, fail and can count
+ * the blocks still held.
+ */
+#ifndef VESK_TESTS_SCRIPTED_HOST_H
+#define VESK_TESTS_SCRIPTED_HOST_H
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "hostid.h"
+#include "platform.h"
+
+typedef std::array<unsigned char, 6> AdapterAddress;
+typedef std::array<unsigned char, 4> Ipv4Address;
+
+/* The answer to NCBASTAT for one LANA number. */
+struct ScriptedStatus {
+    unsigned char code;     /* 0: success */
+    AdapterAddress address; /* written on success */
+    bool silent;            /* success, but nothing written */
+};
+
+struct ScriptedHost {
+    uint32_t serial = 0;
+    bool volume_fails = false; /* the serial is then not written */
+
+    bool enumeration_fails = false;                 /* nothing written, NRC_SYSTEM returned */
+    unsigned char lana_count = 0;                   /* the count byte written by NCBENUM */
+    std::vector<unsigned char> lanas;               /* the LANA numbers written */
+    std::map<unsigned char, ScriptedStatus> status; /* absent: NRC_BRIDGE */
+
+    bool startup_fails = false;
+    bool host_name_fails = false;
+    /* Copied with its NUL when the buffer has room, else cut without one. */
+    std::string host_name = "scripted-host";
+    bool resolution_fails = false;
+    bool null_address_list = false; /* resolves, but h_addr_list is null */
+    std::vector<Ipv4Address> addresses;
+
+    /* Every call in short: "volume C:\", "enum", "reset 3", "status 3",
+     * "startup 0x0101", "hostname 80", "resolve NAME", "cleanup". */
+    std::vector<std::string> calls;
+    std::vector<NCB> blocks; /* every NCB as it came in */
+
+    std::vector<char *> answer_pointers;
+    struct hostent answer;
+};
+
+extern ScriptedHost scripted_host;
+extern const HostPlatform scripted_platform;
+
+/* Scripts an enumeration of exactly these LANA numbers. */
+void script_lanas(const std::vector<unsigned char> &lanas);
+void script_adapter(unsigned char lana, const AdapterAddress &address);
+void script_status_failure(unsigned char lana, unsigned char code);
+/* How many recorded calls read exactly so. */
+size_t scripted_count(const std::string &call);
+
+class ScriptedHostTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+/* ---- Records ------------------------------------------------------------ */
+
+struct HostIdListDeleter {
+    void operator()(HostIdRecord *head) const { free_host_id_list(head); }
+};
+typedef std::unique_ptr<HostIdRecord, HostIdListDeleter> HostIdList;
+
+std::vector<const HostIdRecord *> list_records(const HostIdRecord *head);
+std::vector<HostIdKind> list_kinds(const HostIdRecord *head);
+std::vector<unsigned char> record_raw(const HostIdRecord *record);
+
+/* ---- The scripted allocator --------------------------------------------- */
+
+struct AllocationScript {
+    long calls = 0;        /* allocations asked for so far */
+    long fail_at = -1;     /* the index of the one allocation that fails; -1 none */
+    bool fail_all = false; /* every allocation fails */
+    long outstanding = 0;  /* blocks handed out and not yet released */
+};
+
+extern AllocationScript allocation_script;
+
+/* Puts the scripted allocator, freshly reset, under the identifier records;
+ * ScriptedHostTest puts malloc and free back. */
+void install_scripted_allocator();
+
+#endif

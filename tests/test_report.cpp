@@ -1,0 +1,197 @@
+/* The command words, the banner and the identifier report, in-process on the
+ * scripted host with standard output and standard error captured. */
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "hostid_private.h"
+#include "platform.h"
+#include "scripted_host.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VESK_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VESK_LEAK_CHECKED 1
+#endif
+#endif
+#ifdef VESK_LEAK_CHECKED
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+
+const char hint[] = "No primary IDs was detected. Try option 'allid' to see secondary IDs.";
+
+struct Output {
+    std::string out;
+    std::string err;
+};
+
+template <typename Run> Output capture(Run run) {
+    fflush(stdout);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    run();
+    fflush(stdout);
+    fflush(stderr);
+    Output output;
+    output.out = testing::internal::GetCapturedStdout();
+    output.err = testing::internal::GetCapturedStderr();
+    return output;
+}
+
+/* Runs the command as veskid would with these words after its name.  The
+ * report's set is never destroyed (its storage stays until the process
+ * exits), so a leak checker is told to overlook what the run allocates. */
+Output run_command(const std::vector<const char *> &words) {
+    std::vector<const char *> argv = {"veskid"};
+    argv.insert(argv.end(), words.begin(), words.end());
+    argv.push_back(nullptr);
+    return capture([&] {
+#ifdef VESK_LEAK_CHECKED
+        __lsan_disable();
+#endif
+        dispatch_command((int)argv.size() - 1, argv.data());
+#ifdef VESK_LEAK_CHECKED
+        __lsan_enable();
+#endif
+    });
+}
+
+/* Reports a list through a fresh set, or without one (a set that could not
+ * be created) when use_set is false. */
+std::string report_list(const HostIdRecord *head, int all_kinds, bool use_set, int *printed) {
+    HashTable set;
+    EXPECT_EQ(vesk_hash_init(&set, 2, nullptr, nullptr, 0), SUCCESS);
+    std::string out = capture([&] {
+                          *printed = report_host_id_list(head, all_kinds, use_set ? &set : nullptr);
+                      }).out;
+    vesk_hash_destroy(&set);
+    return out;
+}
+
+std::string line(char letter, const HostIdRecord *record) {
+    return std::string(1, letter) + ":" + record->text + "\n";
+}
+
+const AdapterAddress adapter_a = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+class FrontEnd : public ScriptedHostTest {};
+
+} // namespace
+
+TEST_F(FrontEnd, AnyOtherWordPrintsTheBannerAndCollectsNothing) {
+    const std::string banner = "Vesk HostID Utility v.1.0\n"
+                               "Usage:\n"
+                               "    veskid [<command>]\n"
+                               "    Commands are:\n"
+                               "    id" +
+                               std::string(16, ' ') + "- get host ID\n    allid" +
+                               std::string(13, ' ') +
+                               "- get list of all host IDs\n"
+                               "If no command is given, 'id' command is executed.\n";
+    for (const char *word : {"ID", "Id", "-id", "allid2", " id", "", "help"}) {
+        Output output = run_command({word});
+        EXPECT_EQ(output.out, banner) << "word '" << word << "'";
+        EXPECT_EQ(output.err, "");
+    }
+    EXPECT_TRUE(scripted_host.calls.empty());
+}
+
+/* Two LANA numbers report one adapter: one M line. */
+TEST_F(FrontEnd, NoWordMeansIdAndASecondWordIsIgnored) {
+    scripted_host.serial = 0x12345678;
+    script_lanas({0, 1});
+    script_adapter(0, adapter_a);
+    script_adapter(1, adapter_a);
+    scripted_host.addresses = {{10, 0, 0, 1}};
+
+    const std::string id = "M:TZ38D-4U9R4-8BY5S-NH4HW\n";
+    const std::string all = "H:MTQDV-9FLM9-88N4U-S8J97\n" + id + "I:LFTYK-6QHYC-4FL4Q-Y7SJU\n";
+    EXPECT_EQ(run_command({"id"}).out, id);
+    EXPECT_EQ(run_command({}).out, id);
+    EXPECT_EQ(run_command({"id", "allid"}).out, id);
+    EXPECT_EQ(run_command({"allid"}).out, all);
+    EXPECT_EQ(run_command({"allid", "id"}).out, all);
+}
+
+/* Serial 12345678 hexadecimal, 10.0.0.1 the only usable address, no usable
+ * adapter: allid prints two lines and no hint, id only the hint. */
+TEST_F(FrontEnd, HostWithoutAdaptersUnderAllidAndId) {
+    scripted_host.serial = 0x12345678;
+    script_lanas({0});
+    script_adapter(0, AdapterAddress{0, 0, 0, 0, 0, 0});
+    scripted_host.addresses = {{127, 0, 0, 1}, {10, 0, 0, 1}};
+
+    Output all = run_command({"allid"});
+    EXPECT_EQ(all.out, "H:MTQDV-9FLM9-88N4U-S8J97\nI:LFTYK-6QHYC-4FL4Q-Y7SJU\n");
+    Output id = run_command({"id"});
+    EXPECT_EQ(id.out, hint);
+    EXPECT_EQ(all.err + id.err, "");
+}
+
+TEST_F(FrontEnd, EmptyListReportsOnStandardErrorOnly) {
+    install_scripted_allocator();
+    allocation_script.fail_all = true;
+    for (const char *word : {"id", "allid"}) {
+        Output output = run_command({word});
+        EXPECT_EQ(output.out, "") << word;
+        EXPECT_EQ(output.err, "Cannot get ID!") << word;
+    }
+    int result = 0;
+    capture([&] { result = report_host_ids(0); });
+    EXPECT_EQ(result, -1);
+}
+
+TEST_F(FrontEnd, LettersByKindAndWhatIdSelects) {
+    HostIdRecord *head = nullptr;
+    HostIdRecord **tail = &head;
+    for (HostIdKind kind : {1, 2, 3, 4, 5, 6, 0, -1}) {
+        const unsigned char raw[4] = {10, 0, 0, (unsigned char)(kind + 2)};
+        tail = add_host_id(tail, raw, 4, kind);
+    }
+    HostIdList list(head);
+    std::vector<const HostIdRecord *> r = list_records(head);
+    ASSERT_EQ(r.size(), 8u);
+
+    int printed = 0;
+    EXPECT_EQ(report_list(head, 1, true, &printed),
+              line('I', r[0]) + line('M', r[1]) + line('C', r[2]) + line('H', r[3]) +
+                  line('L', r[4]) + line('U', r[5]) + line('U', r[6]) + line('U', r[7]));
+    EXPECT_EQ(report_list(head, 0, true, &printed), line('M', r[1]) + line('C', r[2]));
+}
+
+/* Without a set, a text is new when no earlier record of the list has it:
+ * the same lines as with a working set, none printed twice. */
+TEST_F(FrontEnd, WithoutASetEarlierTextsDecideWhatIsNew) {
+    const unsigned char a[6] = {2, 0, 0, 0, 0, 1}, b[6] = {2, 0, 0, 0, 0, 2};
+    const unsigned char serial[4] = {0x78, 0x56, 0x34, 0x12}, ip[4] = {10, 0, 0, 1};
+    HostIdRecord *head = nullptr;
+    HostIdRecord **tail = &head;
+    for (const unsigned char *mac : {a, b, a}) {
+        tail = add_host_id(tail, mac, 6, 2);
+    }
+    tail = add_host_id(tail, serial, 4, 4);
+    tail = add_host_id(tail, b, 6, 2);
+    for (int i = 0; i < 3; i++) {
+        tail = add_host_id(tail, i == 0 ? serial : ip, 4, i == 0 ? 4 : 1);
+    }
+    HostIdList list(head);
+    std::vector<const HostIdRecord *> r = list_records(head);
+    ASSERT_EQ(r.size(), 8u);
+
+    for (bool use_set : {true, false}) {
+        SCOPED_TRACE(use_set ? "with a set" : "without a set");
+        int printed = 0;
+        EXPECT_EQ(report_list(head, 1, use_set, &printed),
+                  line('M', r[0]) + line('M', r[1]) + line('H', r[3]) + line('I', r[6]));
+        EXPECT_EQ(report_list(head, 0, use_set, &printed), line('M', r[0]) + line('M', r[1]));
+        EXPECT_EQ(printed, 1);
+        EXPECT_EQ(report_list(r[5], 0, use_set, &printed), "");
+        EXPECT_EQ(printed, 0);
+    }
+}
