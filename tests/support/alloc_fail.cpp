@@ -13,6 +13,7 @@ void __real_free(void *ptr);
 namespace {
 
 long countdown = 0; // calls left until the failing one; 0 when none is pending
+bool fail_every = false;
 size_t last_request = 0;
 
 /* The blocks counted since alloc_track_begin.  The set itself lives on
@@ -21,7 +22,7 @@ std::unordered_set<void *> *tracked = nullptr;
 
 bool this_call_fails(size_t size) {
     last_request = size;
-    return countdown > 0 && --countdown == 0;
+    return fail_every || (countdown > 0 && --countdown == 0);
 }
 
 void track(void *block) {
@@ -41,8 +42,13 @@ void alloc_fail_after(long n) {
     countdown = n > 0 ? n : 0;
 }
 
+void alloc_fail_every() {
+    fail_every = true;
+}
+
 void alloc_fail_reset() {
     countdown = 0;
+    fail_every = false;
 }
 
 bool alloc_fail_pending() {
@@ -67,6 +73,10 @@ long alloc_track_end() {
     delete tracked;
     tracked = nullptr;
     return live;
+}
+
+void alloc_track_forget(void *block) {
+    untrack(block);
 }
 
 extern "C" {

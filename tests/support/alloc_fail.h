@@ -14,7 +14,10 @@
  * the calls before and after it succeed. */
 void alloc_fail_after(long n);
 
-/* Cancels a pending failure. */
+/* Every following call of malloc, calloc or realloc fails, until reset. */
+void alloc_fail_every();
+
+/* Cancels a pending failure, and alloc_fail_every. */
 void alloc_fail_reset();
 
 /* True while a failure is armed and its call has not come yet: after an
@@ -34,5 +37,9 @@ long alloc_track_live();
 
 /* Stops counting and returns alloc_track_live(). */
 long alloc_track_end();
+
+/* Counts the block no more: for blocks that their owner keeps on purpose,
+ * such as a library's caches. */
+void alloc_track_forget(void *block);
 
 #endif

@@ -1,0 +1,189 @@
+/*
+ * Every allocation point of the collector's append, failed in turn: the
+ * record, its raw copy, and the digest's own allocations inside OpenSSL, which
+ * are routed through the failure switch as well.
+ *
+ * The promise: an append whose record, raw copy or digest cannot be made
+ * leaves nothing behind and returns the tail link unchanged; the collection
+ * goes on with the next identifier.  So one failed allocation costs at most
+ * one record.
+ */
+#include "alloc_fail.h"
+#include "fault_sweep.h"
+#include "hostid_private.h"
+#include "platform.h"
+#include "scripted_host.h"
+
+#include <gtest/gtest.h>
+
+#include <openssl/crypto.h>
+#include <openssl/err.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+/* OpenSSL's allocations go to malloc, realloc and free of this object, which
+ * the link wraps, so that they can fail.  They are not counted as blocks
+ * held: OpenSSL keeps caches of its own (a failed name lookup may leave a
+ * query cached for good); what it leaks the ASan build's leak checker and
+ * valgrind report.  crypto_failed tells whether the failing call was one of
+ * OpenSSL's, which OpenSSL may absorb. */
+bool crypto_failed = false;
+
+void *crypto_malloc(size_t size, const char *, int) {
+    const bool pending = alloc_fail_pending();
+    void *block = malloc(size);
+    crypto_failed |= pending && !alloc_fail_pending();
+    alloc_track_forget(block);
+    return block;
+}
+
+void *crypto_realloc(void *block, size_t size, const char *, int) {
+    const bool pending = alloc_fail_pending();
+    void *moved = realloc(block, size);
+    crypto_failed |= pending && !alloc_fail_pending();
+    alloc_track_forget(moved);
+    return moved;
+}
+
+void crypto_free(void *block, const char *, int) {
+    free(block);
+}
+
+/* Before anything has asked OpenSSL for memory, which refuses the change after. */
+const int crypto_routed = CRYPTO_set_mem_functions(crypto_malloc, crypto_realloc, crypto_free);
+
+std::vector<std::string> describe(const HostIdRecord *head) {
+    std::vector<std::string> out;
+    for (const HostIdRecord *r = head; r; r = r->next) {
+        out.push_back(std::to_string(r->kind) + ":" + hex_bytes(r->raw, (size_t)r->raw_length) +
+                      ":" + r->text);
+    }
+    return out;
+}
+
+class CollectorFault : public ScriptedHostTest {
+  protected:
+    void SetUp() override {
+        ScriptedHostTest::SetUp();
+        /* OpenSSL's one-time set-up (provider, method caches, error state) is
+         * kept for the life of the process: made here, before any counting. */
+        unsigned char digest[HOST_ID_DIGEST_SIZE];
+        const unsigned char raw[4] = {1, 2, 3, 4};
+        ASSERT_EQ(0, digest_host_id(raw, 4, HOST_ID_KIND_VOLUME, digest));
+        ERR_clear_error();
+    }
+    void TearDown() override {
+        alloc_fail_reset();
+        ScriptedHostTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(CollectorFault, OpenSslAllocationsAreRouted) {
+    EXPECT_EQ(1, crypto_routed);
+}
+
+/* One append of each kind of identifier. */
+TEST_F(CollectorFault, AppendLeavesNothingBehindAtEveryAllocationPoint) {
+    const struct {
+        const char *name;
+        std::vector<unsigned char> raw;
+        HostIdKind kind;
+    } cases[] = {{"volume", {0x78, 0x56, 0x34, 0x12}, HOST_ID_KIND_VOLUME},
+                 {"adapter", {0x02, 0, 0, 0, 0, 0x01}, HOST_ID_KIND_ADAPTER},
+                 {"address", {10, 0, 0, 1}, HOST_ID_KIND_IPV4},
+                 {"empty", {}, 5}};
+    for (const auto &c : cases) {
+        HostIdRecord *clean = nullptr;
+        add_host_id(&clean, c.raw.data(), (int32_t)c.raw.size(), c.kind);
+        ASSERT_NE(nullptr, clean);
+        const std::vector<std::string> expected = describe(clean);
+        free_host_id_list(clean);
+
+        sweep_allocation_points(std::string("add_host_id, ") + c.name, [&](long n) {
+            HostIdRecord *head = nullptr;
+            HostIdRecord **tail = &head;
+            crypto_failed = false;
+            const bool hit = run_failing(
+                n, [&] { tail = add_host_id(&head, c.raw.data(), (int32_t)c.raw.size(), c.kind); });
+            ERR_clear_error();
+            if (hit && head == nullptr) {
+                EXPECT_EQ(&head, tail);
+            } else if (head == nullptr) {
+                ADD_FAILURE() << "nothing appended";
+            } else {
+                EXPECT_TRUE(!hit || crypto_failed) << "a failed record or raw copy was appended";
+                EXPECT_EQ(&head->next, tail);
+                EXPECT_EQ(expected, describe(head));
+            }
+            free_host_id_list(head);
+            return hit;
+        });
+    }
+}
+
+/* A whole collection on the scripted host: the volume, two adapters and two
+ * addresses.  A failed allocation drops the one record it belonged to and the
+ * walk goes on; only a failure inside OpenSSL that OpenSSL absorbs may leave
+ * every record in place. */
+TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
+    scripted_host.serial = 0x12345678;
+    script_lanas({0, 1});
+    script_adapter(0, AdapterAddress{0x02, 0, 0, 0, 0, 0x01});
+    script_adapter(1, AdapterAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
+    scripted_host.addresses = {{10, 0, 0, 1}, {192, 168, 1, 20}};
+    HostIdRecord *full = collect_host_ids_from(&scripted_platform);
+    const std::vector<std::string> all = describe(full);
+    free_host_id_list(full);
+    ASSERT_EQ(5u, all.size());
+
+    sweep_allocation_points("collect_host_ids_from, scripted host", [&](long n) {
+        HostIdRecord *head = nullptr;
+        crypto_failed = false;
+        const bool hit = run_failing(n, [&] { head = collect_host_ids_from(&scripted_platform); });
+        ERR_clear_error();
+        const std::vector<std::string> got = describe(head);
+        if (!hit) {
+            EXPECT_EQ(all, got);
+        } else if (got.size() == all.size()) {
+            EXPECT_TRUE(crypto_failed) << "a failed record or raw copy must drop its record";
+            EXPECT_EQ(all, got);
+        } else if (got.size() != all.size() - 1) {
+            ADD_FAILURE() << got.size() << " records of " << all.size();
+        } else {
+            size_t dropped = 0;
+            while (dropped < got.size() && got[dropped] == all[dropped]) {
+                dropped++;
+            }
+            std::vector<std::string> expected = all;
+            expected.erase(expected.begin() + (long)dropped);
+            EXPECT_EQ(expected, got);
+        }
+        free_host_id_list(head);
+        return hit;
+    });
+}
+
+/* Without memory for any record the list is empty, the one case in which the
+ * report says "Cannot get ID!": on standard error, with no newline, nothing on
+ * standard output, and -1 from report_host_ids. */
+TEST_F(CollectorFault, NoRecordAtAllReportsCannotGetId) {
+    for (int all_kinds : {0, 1}) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        alloc_fail_every();
+        const int result = report_host_ids(all_kinds);
+        alloc_fail_reset();
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(err, "Cannot get ID!");
+    }
+}
