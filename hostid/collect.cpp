@@ -18,16 +18,6 @@
 #include "hostid_private.h"
 #include "platform.h"
 
-/* ---- Allocation --------------------------------------------------------- */
-
-static void *(*record_allocate)(size_t size) = malloc;
-static void (*record_release)(void *block) = free;
-
-void set_host_id_allocator(void *(*allocate)(size_t size), void (*release)(void *block)) {
-    record_allocate = allocate != NULL ? allocate : malloc;
-    record_release = release != NULL ? release : free;
-}
-
 /* ---- Filters ------------------------------------------------------------ */
 
 int ip_address_is_usable(const unsigned char *raw, int32_t raw_length) {
@@ -69,16 +59,16 @@ HostIdRecord **add_host_id(HostIdRecord **tail, const unsigned char *raw, int32_
     if (raw_length < 0 || !host_id_is_usable(raw, raw_length, kind)) {
         return tail;
     }
-    HostIdRecord *record = (HostIdRecord *)record_allocate(sizeof *record);
+    HostIdRecord *record = (HostIdRecord *)malloc(sizeof *record);
     if (record == NULL) {
         return tail;
     }
     memset(record, 0, sizeof *record);
     /* At least one byte, so that an empty identifier is not mistaken for an
      * allocation failure. */
-    record->raw = (unsigned char *)record_allocate(raw_length > 0 ? (size_t)raw_length : 1);
+    record->raw = (unsigned char *)malloc(raw_length > 0 ? (size_t)raw_length : 1);
     if (record->raw == NULL) {
-        record_release(record);
+        free(record);
         return tail;
     }
     if (raw_length > 0) {
@@ -88,8 +78,8 @@ HostIdRecord **add_host_id(HostIdRecord **tail, const unsigned char *raw, int32_
     record->kind = kind;
     record->next = NULL;
     if (digest_host_id(record->raw, raw_length, kind, record->digest) != 0) {
-        record_release(record->raw);
-        record_release(record);
+        free(record->raw);
+        free(record);
         return tail;
     }
     encode_host_id(record->digest, record->text, kind);
@@ -102,8 +92,8 @@ HostIdRecord **add_host_id(HostIdRecord **tail, const unsigned char *raw, int32_
 void free_host_id_list(HostIdRecord *head) {
     while (head != NULL) {
         HostIdRecord *next = head->next;
-        record_release(head->raw);
-        record_release(head);
+        free(head->raw);
+        free(head);
         head = next;
     }
 }

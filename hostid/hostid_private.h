@@ -15,8 +15,4 @@
  * created) it is new when no earlier record of the list has the same text. */
 int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set);
 
-/* Replaces the allocator of records and raw copies, so that tests can make
- * allocations fail; null arguments restore malloc and free. */
-void set_host_id_allocator(void *(*allocate)(size_t size), void (*release)(void *block));
-
 #endif

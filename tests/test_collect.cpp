@@ -84,30 +84,16 @@ TEST_F(AddHostId, AppendsCompleteRecordsAtTheTailLink) {
     EXPECT_EQ((*tail)->raw_length, 0);
 }
 
-/* A rejected identifier, a negative count and a failed allocation of the
- * record or of its raw copy each leave the list and the heap as they were. */
-TEST_F(AddHostId, RejectedOrFailedAppendLeavesNoTrace) {
-    install_scripted_allocator();
+/* A rejected identifier and a negative count leave the list as it was (failed
+ * allocations: fault_collect.cpp). */
+TEST_F(AddHostId, RejectedAppendLeavesNoTrace) {
     HostIdRecord *head = nullptr;
     const unsigned char loopback[4] = {127, 0, 0, 1}, serial[4] = {1, 2, 3, 4};
     const unsigned char ones[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(add_host_id(&head, loopback, 4, 1), &head);
     EXPECT_EQ(add_host_id(&head, ones, 6, 2), &head);
     EXPECT_EQ(add_host_id(&head, serial, -1, 4), &head);
-    EXPECT_EQ(allocation_script.calls, 0);
-
-    for (long fail_at : {0L, 1L}) {
-        allocation_script = AllocationScript();
-        allocation_script.fail_at = fail_at;
-        EXPECT_EQ(add_host_id(&head, serial, 4, 4), &head);
-        EXPECT_EQ(head, nullptr);
-        EXPECT_EQ(allocation_script.outstanding, 0) << "allocation " << fail_at << " failed";
-    }
-    allocation_script = AllocationScript();
-    add_host_id(add_host_id(&head, serial, 4, 4), serial, 4, 4);
-    EXPECT_EQ(allocation_script.outstanding, 4);
-    free_host_id_list(head);
-    EXPECT_EQ(allocation_script.outstanding, 0);
+    EXPECT_EQ(head, nullptr);
 }
 
 TEST_F(Collector, ReadsTheSourcesInOrderWithClearedCommandBlocks) {
@@ -264,34 +250,8 @@ TEST_F(Collector, HostileAnswersAreWalkedSafely) {
     EXPECT_EQ(list_records(repeating.get()).size(), 1 + 255 + 1000u);
 }
 
-/* Each record needs two allocations; failing either drops that record alone. */
-TEST_F(Collector, AllocationFailureDropsOneRecordAndCollectionGoesOn) {
-    scripted_host.serial = 0x12345678;
-    script_lanas({0, 1});
-    script_adapter(0, adapter_a);
-    script_adapter(1, adapter_b);
-    scripted_host.addresses = {{10, 0, 0, 1}};
-    const std::vector<Bytes> all = {
-        {0x78, 0x56, 0x34, 0x12}, bytes(adapter_a), bytes(adapter_b), {10, 0, 0, 1}};
-
-    install_scripted_allocator();
-    for (long fail_at = 0; fail_at < 8; fail_at++) {
-        allocation_script = AllocationScript();
-        allocation_script.fail_at = fail_at;
-        HostIdRecord *head = collect_host_ids();
-        std::vector<Bytes> expected = all, got;
-        expected.erase(expected.begin() + fail_at / 2);
-        for (const HostIdRecord *record : list_records(head)) {
-            got.push_back(record_raw(record));
-        }
-        EXPECT_EQ(got, expected) << "allocation " << fail_at << " failed";
-        free_host_id_list(head);
-        EXPECT_EQ(allocation_script.outstanding, 0);
-    }
-    allocation_script.fail_all = true;
-    EXPECT_EQ(collect_host_ids(), nullptr);
-}
-
+/* The Linux layer's own answers; the Windows one passes the system's on. */
+#ifdef __linux__
 TEST(LinuxPlatform, HostNameIsCutToTheBufferAndTerminated) {
     char full[81], cut[8];
     ASSERT_EQ(native_host_platform.get_host_name(full, 80), 0);
@@ -325,3 +285,4 @@ TEST(LinuxPlatform, AdapterCommandsKnowOnlyTheEnumeratedNumbers) {
         EXPECT_NE(native_host_platform.netbios(&ncb), 0) << (int)command;
     }
 }
+#endif

@@ -134,19 +134,6 @@ TEST_F(FrontEnd, HostWithoutAdaptersUnderAllidAndId) {
     EXPECT_EQ(all.err + id.err, "");
 }
 
-TEST_F(FrontEnd, EmptyListReportsOnStandardErrorOnly) {
-    install_scripted_allocator();
-    allocation_script.fail_all = true;
-    for (const char *word : {"id", "allid"}) {
-        Output output = run_command({word});
-        EXPECT_EQ(output.out, "") << word;
-        EXPECT_EQ(output.err, "Cannot get ID!") << word;
-    }
-    int result = 0;
-    capture([&] { result = report_host_ids(0); });
-    EXPECT_EQ(result, -1);
-}
-
 TEST_F(FrontEnd, LettersByKindAndWhatIdSelects) {
     HostIdRecord *head = nullptr;
     HostIdRecord **tail = &head;

@@ -4,12 +4,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/socket.h>
+#ifndef _WIN32
+#include <sys/socket.h> /* AF_INET; winsock.h has it on Windows */
+#endif
 
 #include "hostid_private.h"
 
 ScriptedHost scripted_host;
-AllocationScript allocation_script;
 
 /* ---- Platform operations ------------------------------------------------ */
 
@@ -145,7 +146,6 @@ void ScriptedHostTest::SetUp() {
 
 void ScriptedHostTest::TearDown() {
     set_host_platform(NULL);
-    set_host_id_allocator(NULL, NULL);
 }
 
 /* ---- Records ------------------------------------------------------------ */
@@ -170,24 +170,3 @@ std::vector<unsigned char> record_raw(const HostIdRecord *record) {
     return std::vector<unsigned char>(record->raw, record->raw + record->raw_length);
 }
 
-/* ---- The scripted allocator --------------------------------------------- */
-
-static void *scripted_allocate(size_t size) {
-    long index = allocation_script.calls++;
-    if (allocation_script.fail_all || index == allocation_script.fail_at) {
-        return NULL;
-    }
-    void *block = malloc(size);
-    allocation_script.outstanding += block != NULL;
-    return block;
-}
-
-static void scripted_release(void *block) {
-    allocation_script.outstanding -= block != NULL;
-    free(block);
-}
-
-void install_scripted_allocator() {
-    allocation_script = AllocationScript();
-    set_host_id_allocator(scripted_allocate, scripted_release);
-}

@@ -5,10 +5,6 @@
  * scripted_host and records each call, in order.  It never touches the real
  * host.  ScriptedHostTest resets it and makes it the collector's platform for
  * the length of one test.
- *
- * The scripted allocator stands in for malloc and free under the identifier
- * records, so that a test can make one allocation, or all, fail and can count
- * the blocks still held.
  */
 #ifndef VESK_TESTS_SCRIPTED_HOST_H
 #define VESK_TESTS_SCRIPTED_HOST_H
@@ -87,19 +83,5 @@ std::vector<const HostIdRecord *> list_records(const HostIdRecord *head);
 std::vector<HostIdKind> list_kinds(const HostIdRecord *head);
 std::vector<unsigned char> record_raw(const HostIdRecord *record);
 
-/* ---- The scripted allocator --------------------------------------------- */
-
-struct AllocationScript {
-    long calls = 0;        /* allocations asked for so far */
-    long fail_at = -1;     /* the index of the one allocation that fails; -1 none */
-    bool fail_all = false; /* every allocation fails */
-    long outstanding = 0;  /* blocks handed out and not yet released */
-};
-
-extern AllocationScript allocation_script;
-
-/* Puts the scripted allocator, freshly reset, under the identifier records;
- * ScriptedHostTest puts malloc and free back. */
-void install_scripted_allocator();
 
 #endif
