@@ -1,45 +1,19 @@
 /*
- * encode.cpp - the digest of a host identifier and its text.
+ * encode.cpp - the text of a host identifier's digest.
  *
- * The digest is MD5 over the raw bytes followed by the kind.  The text keeps
- * 80 of the 128 digest bits: each pair of digest bytes (a, b) gives two 5-bit
- * symbols, the low 5 bits of a, then the top 3 bits of a with the low 2 bits
- * of b above them.  Two pairs make the four data symbols of a group; the
- * group's check symbol makes the XOR of all five equal the kind's low 5 bits.
+ * The digest (digest_openssl.cpp, or digest_cng.cpp on Windows) is MD5 over
+ * the raw bytes followed by the kind.  The text keeps 80 of the 128 digest
+ * bits: each pair of digest bytes (a, b) gives two 5-bit symbols, the low 5
+ * bits of a, then the top 3 bits of a with the low 2 bits of b above them.
+ * Two pairs make the four data symbols of a group; the group's check symbol
+ * makes the XOR of all five equal the kind's low 5 bits.
  *
  *   digest   d0 d1 d2 d3 | d4 d5 d6 d7 | d8 .. d11 | d12 .. d15
  *   text     s s s s c - s s s s c - s s s s c - s s s s c
  */
-#include <openssl/evp.h>
-
 #include "hostid.h"
 
 static const char host_id_alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
-
-int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind,
-                   unsigned char digest[HOST_ID_DIGEST_SIZE]) {
-    if (raw_length < 0) {
-        return -1;
-    }
-    /* The kind's two's-complement bytes, least significant first, on any host. */
-    uint32_t kind_bits = (uint32_t)kind;
-    unsigned char kind_bytes[4] = {(unsigned char)kind_bits, (unsigned char)(kind_bits >> 8),
-                                   (unsigned char)(kind_bits >> 16),
-                                   (unsigned char)(kind_bits >> 24)};
-
-    EVP_MD_CTX *context = EVP_MD_CTX_new();
-    if (context == NULL) {
-        return -1;
-    }
-    unsigned int digest_length = 0;
-    int ok = EVP_DigestInit_ex(context, EVP_md5(), NULL) == 1 &&
-             EVP_DigestUpdate(context, raw, (size_t)raw_length) == 1 &&
-             EVP_DigestUpdate(context, kind_bytes, sizeof kind_bytes) == 1 &&
-             EVP_DigestFinal_ex(context, digest, &digest_length) == 1 &&
-             digest_length == HOST_ID_DIGEST_SIZE;
-    EVP_MD_CTX_free(context);
-    return ok ? 0 : -1;
-}
 
 void encode_host_id(const unsigned char digest[HOST_ID_DIGEST_SIZE], char *text, HostIdKind kind) {
     char *out = text;

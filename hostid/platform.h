@@ -4,9 +4,9 @@
  * The collector talks to the host only through one HostPlatform record, one
  * member per service it calls: the volume serial number, NetBIOS commands
  * through an NCB, and the socket layer's start, host name, name resolution and
- * clean-up.  Each platform layer (the Linux one, and the scripted host of the
- * tests) fills one record; the collector keeps the same control flow over all
- * of them.
+ * clean-up.  Each platform layer (the Linux one, the Windows one, and the
+ * scripted host of the tests) fills one record; the collector keeps the same
+ * control flow over all of them.
  *
  * On Windows the NetBIOS and socket records are the system's own.  Elsewhere
  * they are declared here with the same names, field names and sizes, so that
@@ -150,7 +150,7 @@ typedef struct HostPlatform {
 } HostPlatform;
 
 /* The running host's services, defined by the platform layer that is linked
- * in (platform_linux.cpp on Linux). */
+ * in (platform_linux.cpp on Linux, platform_windows.cpp on Windows). */
 extern const HostPlatform native_host_platform;
 
 /* Makes platform the one that collect_host_ids reads; null restores

@@ -1,0 +1,6 @@
+# Cross-building for 32-bit Windows with Debian's MinGW-w64 (i686-w64-mingw32).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(VESK_MINGW_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -1,0 +1,6 @@
+# Cross-building for 64-bit Windows with Debian's MinGW-w64 (x86_64-w64-mingw32).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VESK_MINGW_PREFIX x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -1,0 +1,51 @@
+# The Windows build (MinGW-w64), included by the top-level CMakeLists.txt:
+# MD5 from the system's CNG, the collector's platform layer over the system's
+# own services, and veskid.exe, a console program that exports the table.
+
+# ---- Digest ----------------------------------------------------------------
+target_sources(hostid_objects PRIVATE hostid/digest_cng.cpp)
+target_link_libraries(hostid_objects PUBLIC bcrypt)
+
+# ---- Windows Sockets 1.1, imported by ordinal ------------------------------
+# An import library for wsock32.dll that names each function only by its
+# ordinal there.  The 32-bit linker's names carry the stdcall argument size.
+set(_vesk_wsock32_def "LIBRARY WSOCK32.dll\nEXPORTS\n")
+foreach(_entry "WSAStartup 8 115" "WSACleanup 0 116" "gethostname 8 57" "gethostbyname 4 52")
+  string(REPLACE " " ";" _entry "${_entry}")
+  list(GET _entry 0 _name)
+  list(GET _entry 1 _argument_bytes)
+  list(GET _entry 2 _ordinal)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    string(APPEND _name "@${_argument_bytes}")
+  endif()
+  string(APPEND _vesk_wsock32_def "    ${_name} @${_ordinal} NONAME\n")
+endforeach()
+set(_vesk_wsock32_dir ${CMAKE_CURRENT_BINARY_DIR}/wsock32)
+file(CONFIGURE OUTPUT ${_vesk_wsock32_dir}/wsock32.def CONTENT "${_vesk_wsock32_def}" @ONLY)
+add_custom_command(OUTPUT ${_vesk_wsock32_dir}/libwsock32_ordinals.a
+                   COMMAND ${CMAKE_DLLTOOL} --input-def ${_vesk_wsock32_dir}/wsock32.def
+                           --output-lib ${_vesk_wsock32_dir}/libwsock32_ordinals.a
+                   DEPENDS ${_vesk_wsock32_dir}/wsock32.def
+                   COMMENT "Import library of wsock32.dll by ordinal")
+add_custom_target(wsock32_ordinals_lib DEPENDS ${_vesk_wsock32_dir}/libwsock32_ordinals.a)
+add_library(wsock32_ordinals INTERFACE)
+target_link_libraries(wsock32_ordinals INTERFACE ${_vesk_wsock32_dir}/libwsock32_ordinals.a)
+add_dependencies(wsock32_ordinals wsock32_ordinals_lib)
+
+# ---- Platform layer ----------------------------------------------------------
+add_library(hostid_platform_windows OBJECT hostid/platform_windows.cpp)
+target_include_directories(hostid_platform_windows PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/hostid)
+target_link_libraries(hostid_platform_windows PUBLIC netapi32 wsock32_ordinals)
+
+# ---- veskid.exe --------------------------------------------------------------
+# The exported names as a module-definition file: the executable exports
+# exactly these, so that a module loaded beside it resolves them with
+# GetProcAddress(GetModuleHandle(NULL), name).
+list(JOIN VESK_EXPORTED_NAMES "\n    " _vesk_def_names)
+set(VESK_DEF_FILE ${CMAKE_CURRENT_BINARY_DIR}/veskid.def)
+file(CONFIGURE OUTPUT ${VESK_DEF_FILE} CONTENT "EXPORTS\n    ${_vesk_def_names}\n" @ONLY)
+
+add_executable(veskid hostid/main.cpp)
+target_link_libraries(veskid PRIVATE hostid_objects hostid_platform_windows vesk_hash_objects)
+target_link_options(veskid PRIVATE ${VESK_DEF_FILE})
+set_property(TARGET veskid APPEND PROPERTY LINK_DEPENDS ${VESK_DEF_FILE})

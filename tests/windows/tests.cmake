@@ -1,0 +1,71 @@
+# The Windows tests, included by tests/CMakeLists.txt when cross-building with
+# MinGW-w64.  Both builds check the export and import tables of what they
+# built; the 64-bit build also runs its suites and veskid.exe under Wine
+# (32-bit Windows programs cannot run on this host).
+
+set(_windows_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows)
+set(_exports_list ${PROJECT_SOURCE_DIR}/hash/vesk_hash.exports)
+
+# ---- Export and import tables (objdump -p) -----------------------------------
+add_test(NAME veskid_exports
+         COMMAND sh ${_windows_tests}/check_pe_exports.sh ${CMAKE_OBJDUMP}
+                 $<TARGET_FILE:veskid> ${_exports_list})
+add_test(NAME library_exports
+         COMMAND sh ${_windows_tests}/check_pe_exports.sh ${CMAKE_OBJDUMP}
+                 $<TARGET_FILE:vesk_hash> ${_exports_list})
+add_test(NAME veskid_imports
+         COMMAND sh ${_windows_tests}/check_pe_imports.sh ${CMAKE_OBJDUMP}
+                 $<TARGET_FILE:veskid>)
+
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set_target_properties(vesk_test_support PROPERTIES EXCLUDE_FROM_ALL ON)
+  return()
+endif()
+
+# ---- Wine --------------------------------------------------------------------
+# Every program runs through wine-run: Debian's wine64 with a private prefix
+# under this build folder and Wine's own diagnostics off.
+find_program(VESK_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_program(VESK_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(VESK_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
+configure_file(${_windows_tests}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(_wine_run ${CMAKE_BINARY_DIR}/wine-run)
+
+# ---- Unit suites ---------------------------------------------------------------
+# Every suite of tests/ except those that need Linux itself; the fault suites
+# (fault_*.cpp, which wrap the C library's allocator) are not built here.
+set(VESK_LINUX_ONLY_TESTS
+    test_veskid_e2e.cpp      # runs the Linux veskid through popen
+    test_veskid_hostile.cpp) # runs it through posix_spawn with redirected streams
+file(GLOB _suites CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
+foreach(_linux_only IN LISTS VESK_LINUX_ONLY_TESTS)
+  list(REMOVE_ITEM _suites ${CMAKE_CURRENT_SOURCE_DIR}/${_linux_only})
+endforeach()
+
+# The unit binary exports the table's names through the same definition file
+# as veskid.exe, so that it can look them up in itself (test_windows.cpp).
+set(_export_names_header ${CMAKE_CURRENT_BINARY_DIR}/windows/export_names.h)
+list(JOIN VESK_EXPORTED_NAMES "\", \\\n    \"" _export_names)
+file(CONFIGURE OUTPUT ${_export_names_header}
+     CONTENT "/* Generated from hash/vesk_hash.exports. */\n#define VESK_EXPORTED_NAMES \\\n    \"${_export_names}\"\n"
+     @ONLY)
+
+add_executable(unit_tests ${_suites} ${_windows_tests}/test_windows.cpp)
+target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/windows)
+target_link_libraries(unit_tests PRIVATE vesk_test_support vesk_hash_objects hostid_objects
+                                         hostid_platform_windows GTest::gtest_main)
+target_link_options(unit_tests PRIVATE ${VESK_DEF_FILE})
+set_property(TARGET unit_tests APPEND PROPERTY LINK_DEPENDS ${VESK_DEF_FILE})
+set_target_properties(unit_tests PROPERTIES CROSSCOMPILING_EMULATOR "${_wine_run};--lf")
+gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 180)
+
+# ---- veskid.exe under Wine ---------------------------------------------------
+# host_probe.exe reports what the system's own calls return, for comparison.
+add_executable(host_probe ${_windows_tests}/host_probe.cpp)
+target_link_libraries(host_probe PRIVATE netapi32 wsock32)
+add_test(NAME veskid_under_wine
+         COMMAND sh ${_windows_tests}/check_veskid.sh ${_wine_run} $<TARGET_FILE:veskid>
+                 $<TARGET_FILE:host_probe> ${VESK_WINEPREFIX})
+set_tests_properties(veskid_under_wine PROPERTIES TIMEOUT 300)
