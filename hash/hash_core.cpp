@@ -132,8 +132,8 @@ int vesk_hash_rehash(HashTable *ht) {
 
 /* Fills the data of a new bucket: inline when pointer-sized, else in a new
  * separate block.  FAILURE when the block cannot be allocated. */
-static int store_new_data(const HashTable *ht, HashBucket *b, const void *data,
-                          uint32_t data_size) {
+static HASH_HOT_INLINE int store_new_data(const HashTable *ht, HashBucket *b, const void *data,
+                                          uint32_t data_size) {
     if (data_size == sizeof(void *)) {
         memcpy(&b->inline_data, data, sizeof(void *));
         b->data = &b->inline_data;
@@ -195,7 +195,7 @@ static int replace_data(HashTable *ht, HashBucket *b, const void *data, uint32_t
 
 /* Publishes a complete, forward-linked bucket: order list, head and cursor,
  * then the slot. */
-static void publish_bucket(HashTable *ht, HashBucket *b, HashBucket **slot) {
+static HASH_HOT_INLINE void publish_bucket(HashTable *ht, HashBucket *b, HashBucket **slot) {
     block_interruptions();
     list_append(ht, b);
     *slot = b;

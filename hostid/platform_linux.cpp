@@ -15,6 +15,7 @@
  * interface and would make identifiers change from one run to the next.
  */
 #include <dirent.h>
+#include <fcntl.h>
 #include <net/if.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -58,21 +59,25 @@ static char adapter_names[MAX_LANA + 1][IF_NAMESIZE];
 static long adapter_indexes[MAX_LANA + 1];
 static unsigned int adapter_count;
 
-/* Reads /sys/class/net/NAME/ATTRIBUTE into value without its line end.
- * Returns 1, or 0 when it cannot be read. */
+/* Reads the first line of /sys/class/net/NAME/ATTRIBUTE, at most size - 1
+ * bytes, into value without its line end.  Returns 1, or 0 when it cannot be
+ * read or is empty.  One read(2) of a plain descriptor: a stdio stream would
+ * cost an fstat(2) and a buffer per attribute. */
 static int read_net_attribute(const char *name, const char *attribute, char *value, size_t size) {
     char path[128];
     snprintf(path, sizeof path, NET_CLASS_DIR "/%s/%s", name, attribute);
-    FILE *file = fopen(path, "re");
-    if (file == NULL) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return 0;
     }
-    int ok = fgets(value, (int)size, file) != NULL;
-    fclose(file);
-    if (ok) {
-        value[strcspn(value, "\n")] = '\0';
+    ssize_t length = read(fd, value, size - 1);
+    close(fd);
+    if (length <= 0) {
+        return 0;
     }
-    return ok;
+    value[length] = '\0';
+    value[strcspn(value, "\n")] = '\0';
+    return 1;
 }
 
 /* Reads a decimal attribute; 1 when it is one whole number. */
@@ -86,13 +91,15 @@ static int read_net_number(const char *name, const char *attribute, long *number
     return end != text && *end == '\0';
 }
 
+/* The device link is looked at first: one lstat(2) rules out the virtual
+ * interfaces before their type is read. */
 static int is_hardware_ethernet(const char *name) {
     long type = 0;
     char device[128];
     struct stat link;
     snprintf(device, sizeof device, NET_CLASS_DIR "/%s/device", name);
-    return read_net_number(name, "type", &type) && type == ARPHRD_ETHER_TYPE &&
-           lstat(device, &link) == 0;
+    return lstat(device, &link) == 0 && read_net_number(name, "type", &type) &&
+           type == ARPHRD_ETHER_TYPE;
 }
 
 /* Puts the interface into the adapter table by ifindex; beyond the table's
