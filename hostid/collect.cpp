@@ -113,8 +113,8 @@ static_assert(sizeof(AdapterStatusBuffer) == 600, "the status buffer is 600 byte
 static HostIdRecord **collect_volume(const HostPlatform *platform, HostIdRecord **tail) {
     uint32_t serial = 0; /* stays 0 when the query fails */
     platform->volume_serial("C:\\", &serial);
-    unsigned char raw[4] = {(unsigned char)serial, (unsigned char)(serial >> 8),
-                            (unsigned char)(serial >> 16), (unsigned char)(serial >> 24)};
+    unsigned char raw[4];
+    put_le32(serial, raw);
     return add_host_id(tail, raw, sizeof raw, HOST_ID_KIND_VOLUME);
 }
 

@@ -10,7 +10,7 @@
 
 #include <bcrypt.h>
 
-#include "hostid.h"
+#include "hostid_private.h"
 
 int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind,
                    unsigned char digest[HOST_ID_DIGEST_SIZE]) {
@@ -18,10 +18,8 @@ int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind
         return -1;
     }
     /* The kind's two's-complement bytes, least significant first, on any host. */
-    uint32_t kind_bits = (uint32_t)kind;
-    unsigned char kind_bytes[4] = {(unsigned char)kind_bits, (unsigned char)(kind_bits >> 8),
-                                   (unsigned char)(kind_bits >> 16),
-                                   (unsigned char)(kind_bits >> 24)};
+    unsigned char kind_bytes[4];
+    put_le32((uint32_t)kind, kind_bytes);
 
     BCRYPT_ALG_HANDLE algorithm = NULL;
     if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_MD5_ALGORITHM, NULL, 0))) {

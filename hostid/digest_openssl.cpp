@@ -7,7 +7,7 @@
  */
 #include <openssl/evp.h>
 
-#include "hostid.h"
+#include "hostid_private.h"
 
 int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind,
                    unsigned char digest[HOST_ID_DIGEST_SIZE]) {
@@ -15,10 +15,8 @@ int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind
         return -1;
     }
     /* The kind's two's-complement bytes, least significant first, on any host. */
-    uint32_t kind_bits = (uint32_t)kind;
-    unsigned char kind_bytes[4] = {(unsigned char)kind_bits, (unsigned char)(kind_bits >> 8),
-                                   (unsigned char)(kind_bits >> 16),
-                                   (unsigned char)(kind_bits >> 24)};
+    unsigned char kind_bytes[4];
+    put_le32((uint32_t)kind, kind_bytes);
 
     EVP_MD_CTX *context = EVP_MD_CTX_new();
     if (context == NULL) {

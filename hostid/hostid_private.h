@@ -15,4 +15,12 @@
  * created) it is new when no earlier record of the list has the same text. */
 int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set);
 
+/* Writes value as 4 bytes, least significant first, whatever the host's order. */
+static inline void put_le32(uint32_t value, unsigned char bytes[4]) {
+    bytes[0] = (unsigned char)value;
+    bytes[1] = (unsigned char)(value >> 8);
+    bytes[2] = (unsigned char)(value >> 16);
+    bytes[3] = (unsigned char)(value >> 24);
+}
+
 #endif

@@ -15,17 +15,6 @@
 #include "platform.h"
 #include "scripted_host.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VESK_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VESK_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef VESK_LEAK_CHECKED
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace {
 
 typedef std::vector<unsigned char> Bytes;
@@ -39,13 +28,9 @@ class HostileHost : public ScriptedHostTest {};
 std::string report(int all_kinds) {
     fflush(stdout);
     testing::internal::CaptureStdout();
-#ifdef VESK_LEAK_CHECKED
-    __lsan_disable();
-#endif
+    leak_check_pause();
     EXPECT_EQ(0, report_host_ids(all_kinds));
-#ifdef VESK_LEAK_CHECKED
-    __lsan_enable();
-#endif
+    leak_check_resume();
     fflush(stdout);
     return testing::internal::GetCapturedStdout();
 }

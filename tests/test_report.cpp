@@ -11,17 +11,6 @@
 #include "platform.h"
 #include "scripted_host.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VESK_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VESK_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef VESK_LEAK_CHECKED
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace {
 
 const char hint[] = "No primary IDs was detected. Try option 'allid' to see secondary IDs.";
@@ -52,13 +41,9 @@ Output run_command(const std::vector<const char *> &words) {
     argv.insert(argv.end(), words.begin(), words.end());
     argv.push_back(nullptr);
     return capture([&] {
-#ifdef VESK_LEAK_CHECKED
-        __lsan_disable();
-#endif
+        leak_check_pause();
         dispatch_command((int)argv.size() - 1, argv.data());
-#ifdef VESK_LEAK_CHECKED
-        __lsan_enable();
-#endif
+        leak_check_resume();
     });
 }
 
