@@ -240,20 +240,20 @@ template <class StringMap, class IntMap> class PeerMap {
     IntMap ints_;
 };
 
-struct StdMap : PeerMap<std::unordered_map<std::string, uint64_t>,
-                        std::unordered_map<uint32_t, uint64_t>> {
+struct StdMap
+    : PeerMap<std::unordered_map<std::string, uint64_t>, std::unordered_map<uint32_t, uint64_t>> {
     static constexpr const char *kName = "std_unordered_map";
 };
 struct TslMap
     : PeerMap<tsl::ordered_map<std::string, uint64_t>, tsl::ordered_map<uint32_t, uint64_t>> {
     static constexpr const char *kName = "tsl_ordered_map";
 };
-struct AbslFlatMap : PeerMap<absl::flat_hash_map<std::string, uint64_t>,
-                             absl::flat_hash_map<uint32_t, uint64_t>> {
+struct AbslFlatMap
+    : PeerMap<absl::flat_hash_map<std::string, uint64_t>, absl::flat_hash_map<uint32_t, uint64_t>> {
     static constexpr const char *kName = "absl_flat_hash_map";
 };
-struct AbslNodeMap : PeerMap<absl::node_hash_map<std::string, uint64_t>,
-                             absl::node_hash_map<uint32_t, uint64_t>> {
+struct AbslNodeMap
+    : PeerMap<absl::node_hash_map<std::string, uint64_t>, absl::node_hash_map<uint32_t, uint64_t>> {
     static constexpr const char *kName = "absl_node_hash_map";
 };
 
@@ -490,9 +490,7 @@ constexpr int64_t kSizes[] = {1000, 100000, 1000000};
 constexpr int64_t kLargest = 1000000;
 constexpr int64_t kTslEraseLimit = 1000;
 
-template <class T> struct Tag {
-    using type = T;
-};
+template <class T> struct Tag { using type = T; };
 
 /* The size argument completes the name: WORKLOAD/MAP/SIZE. */
 template <class Map, class Fn> void add_case(const std::string &workload, int64_t size, Fn fn) {

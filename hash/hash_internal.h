@@ -180,29 +180,14 @@ static inline bool numeric_key(const char *key, uint32_t key_length, uint32_t *i
 
 /* ---- Chain search --------------------------------------------------------------- */
 
-/* hash and key_length side by side as one 64-bit word, so that a chain step
- * tests both with one comparison. */
-static_assert(offsetof(HashBucket, key_length) == offsetof(HashBucket, hash) + sizeof(uint32_t),
-              "hash and key_length must be adjacent");
-
-static inline uint64_t hash_and_length(uint32_t hash, uint32_t key_length) {
-    const uint32_t pair[2] = {hash, key_length};
-    uint64_t word;
-    memcpy(&word, pair, sizeof word);
-    return word;
-}
-
-static inline uint64_t bucket_hash_and_length(const HashBucket *b) {
-    uint64_t word;
-    memcpy(&word, (const char *)b + offsetof(HashBucket, hash), sizeof word);
-    return word;
-}
-
 /* Key bytes of equal length.  Keys of 4 to 16 bytes, the common case, are
  * compared as two words that may overlap, without a call; others go to memcmp,
  * which is faster on long keys. */
 static inline bool key_bytes_equal(const char *a, const char *b, uint32_t length) {
-    if (length >= 8 && length <= 16) {
+    if (length > 16 || length < 4) {
+        return memcmp(a, b, length) == 0;
+    }
+    if (length >= 8) {
         uint64_t a0, b0, a1, b1;
         memcpy(&a0, a, 8);
         memcpy(&b0, b, 8);
@@ -210,34 +195,30 @@ static inline bool key_bytes_equal(const char *a, const char *b, uint32_t length
         memcpy(&b1, b + length - 8, 8);
         return ((a0 ^ b0) | (a1 ^ b1)) == 0;
     }
-    if (length >= 4 && length < 8) {
-        uint32_t a0, b0, a1, b1;
-        memcpy(&a0, a, 4);
-        memcpy(&b0, b, 4);
-        memcpy(&a1, a + length - 4, 4);
-        memcpy(&b1, b + length - 4, 4);
-        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-    }
-    return memcmp(a, b, length) == 0;
+    uint32_t a0, b0, a1, b1;
+    memcpy(&a0, a, 4);
+    memcpy(&b0, b, 4);
+    memcpy(&a1, a + length - 4, 4);
+    memcpy(&b1, b + length - 4, 4);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
 }
 
-/* The element under the string key (stored hash and length, then bytes), or null. */
+/* The element under the string key (stored hash, length, then bytes), or null. */
 static HASH_HOT_INLINE HashBucket *find_string_bucket(const HashTable *ht, const char *key,
                                                       uint32_t key_length, uint32_t h) {
-    const uint64_t want = hash_and_length(h, key_length);
     for (HashBucket *b = *slot_of(ht, h); b; b = b->chain_next) {
-        if (bucket_hash_and_length(b) == want && key_bytes_equal(b->key, key, key_length)) {
+        if (b->hash == h && b->key_length == key_length &&
+            key_bytes_equal(b->key, key, key_length)) {
             return b;
         }
     }
     return nullptr;
 }
 
-/* The element under the integer key (key_length 0), or null. */
+/* The element under the integer key, or null. */
 static HASH_HOT_INLINE HashBucket *find_index_bucket(const HashTable *ht, uint32_t index) {
-    const uint64_t want = hash_and_length(index, 0);
     for (HashBucket *b = *slot_of(ht, index); b; b = b->chain_next) {
-        if (bucket_hash_and_length(b) == want) {
+        if (b->hash == index && b->key_length == 0) {
             return b;
         }
     }
