@@ -793,35 +793,57 @@ int m_add_or_update(Table &t, const std::string &key, const std::string &data, i
     return m_string_insert(t, key, ref_hash(key), data, mode, id);
 }
 
+void m_delete(Table &t, size_t i, bool side_allowed);
+
+/* The element at i leaves the order list; a cursor on it moves to its
+ * successor.  Returns the successor's id. */
+uint64_t m_unlink(Table &t, size_t i) {
+    const uint64_t id = t.el[i].id;
+    const uint64_t successor = i + 1 < t.el.size() ? t.el[i + 1].id : 0;
+    t.el.erase(t.el.begin() + (long)i);
+    if (t.cursor == id) {
+        t.cursor = successor;
+    }
+    forget_positions(t, id);
+    return successor;
+}
+
+/* The destructor call of a removal, inside the critical section and with the
+ * count not yet lowered; returns its place among the expected calls. */
+size_t expect_removal_dtor(Table &t, const Elem &e, int lookup) {
+    DtorEvent ev = event_for(t, e);
+    ev.critical = true;
+    ev.check_count = true;
+    ev.count = t.pcount;
+    ev.lookup = lookup;
+    ex.dtor.push_back(ev);
+    return ex.dtor.size() - 1;
+}
+
+/* The destructor expected at ex.dtor[at] deletes the element at v, found at
+ * the head or the tail of the order. */
+void expect_side_delete(Table &t, size_t at, size_t v, bool head) {
+    const Elem victim = t.el[v];
+    DtorEvent &me = ex.dtor[at];
+    me.side = true;
+    me.side_head = head;
+    me.side_ptr = victim.ptr;
+    me.side_is_int = victim.is_int;
+    me.side_ikey = victim.ikey;
+    me.side_skey = victim.skey;
+    m_delete(t, v, false);
+}
+
 /* A single deletion: the element leaves the table, the cursor moves on, then
  * the destructor runs (it finds the element gone, the count not yet lowered,
  * and may delete the current tail itself). */
 void m_delete(Table &t, size_t i, bool side_allowed) {
     const Elem e = t.el[i];
-    const uint64_t successor = i + 1 < t.el.size() ? t.el[i + 1].id : 0;
-    t.el.erase(t.el.begin() + (long)i);
-    if (t.cursor == e.id) {
-        t.cursor = successor;
-    }
-    forget_positions(t, e.id);
+    m_unlink(t, i);
     if (t.dtor) {
-        DtorEvent ev = event_for(t, e);
-        ev.critical = true;
-        ev.check_count = true;
-        ev.count = t.pcount;
-        ev.lookup = 2;
-        const size_t at = ex.dtor.size();
-        ex.dtor.push_back(ev);
+        const size_t at = expect_removal_dtor(t, e, 2);
         if (side_allowed && t.side_delete && !t.el.empty() && deletable_by_key(t.el.back())) {
-            const Elem &victim = t.el.back();
-            DtorEvent &me = ex.dtor[at];
-            me.side = true;
-            me.side_head = false;
-            me.side_ptr = victim.ptr;
-            me.side_is_int = victim.is_int;
-            me.side_ikey = victim.ikey;
-            me.side_skey = victim.skey;
-            m_delete(t, t.el.size() - 1, false);
+            expect_side_delete(t, at, t.el.size() - 1, false);
         }
     }
     t.pcount--;
@@ -833,35 +855,17 @@ void m_delete(Table &t, size_t i, bool side_allowed) {
 uint64_t m_remove_step(Table &t, size_t i, int side_end /* 0 none, 1 tail, 2 head */) {
     const uint64_t id = t.el[i].id;
     if (t.dtor) {
-        DtorEvent ev = event_for(t, t.el[i]);
-        ev.critical = true;
-        ev.check_count = true;
-        ev.count = t.pcount;
-        ev.lookup = 1;
-        const size_t at = ex.dtor.size();
-        ex.dtor.push_back(ev);
+        const size_t at = expect_removal_dtor(t, t.el[i], 1);
         if (side_end && t.side_delete) {
             const size_t v = side_end == 1 ? t.el.size() - 1 : 0;
             if (t.el[v].id != id && deletable_by_key(t.el[v])) {
-                DtorEvent &me = ex.dtor[at];
-                me.side = true;
-                me.side_head = side_end == 2;
-                me.side_ptr = t.el[v].ptr;
-                me.side_is_int = t.el[v].is_int;
-                me.side_ikey = t.el[v].ikey;
-                me.side_skey = t.el[v].skey;
-                m_delete(t, v, false);
+                expect_side_delete(t, at, v, side_end == 2);
             }
         }
     }
     const int j = idx_of(t, id);
     CHECK(j >= 0);
-    const uint64_t successor = (size_t)j + 1 < t.el.size() ? t.el[j + 1].id : 0;
-    t.el.erase(t.el.begin() + j);
-    if (t.cursor == id) {
-        t.cursor = successor;
-    }
-    forget_positions(t, id);
+    const uint64_t successor = m_unlink(t, (size_t)j);
     t.pcount--;
     return successor;
 }
@@ -1219,22 +1223,44 @@ const char *key_arg(const std::string &key, bool null_key) {
     return null_key && key.empty() ? nullptr : key.data();
 }
 
+/* What an insert draws from the input after its key: the data (or a null
+ * pointer for it), the mode, and whether the destination is asked for. */
+struct InsertArgs {
+    bool null_data;
+    std::string data;
+    int mode;
+    bool with_dest;
+    void *out = SENTINEL;
+
+    const void *data_arg() const { return null_data ? nullptr : data.data(); }
+    void **dest_arg() { return with_dest ? &out : nullptr; }
+};
+
+InsertArgs gen_insert_args(Input &in, const Table &t) {
+    InsertArgs a;
+    a.data = gen_data(in, t, &a.null_data);
+    a.mode = gen_mode(in);
+    a.with_dest = in.u8() & 1;
+    return a;
+}
+
+/* The result of an insert, the whole model, and what reached the destination. */
+void check_insert(const Table &t, const InsertArgs &a, int r, int expected, uint64_t id) {
+    CHECK(r == expected);
+    check_all();
+    check_dest(t, a.with_dest, a.out, r, id);
+}
+
 void op_add_or_update(Input &in, Table &t) {
     const std::string key = gen_key(in, t);
     const bool null_key = in.u8() & 1;
-    bool null_data;
-    const std::string data = gen_data(in, t, &null_data);
-    const int mode = gen_mode(in);
-    const bool with_dest = in.u8() & 1;
+    InsertArgs a = gen_insert_args(in, t);
     uint64_t id = 0;
-    const int expected = m_add_or_update(t, key, data, mode, &id);
-    void *out = SENTINEL;
-    const int r = vesk_hash_add_or_update(&t.ht, key_arg(key, null_key), (uint32_t)key.size(),
-                                          null_data ? nullptr : data.data(), (uint32_t)data.size(),
-                                          with_dest ? &out : nullptr, mode);
-    CHECK(r == expected);
-    check_all();
-    check_dest(t, with_dest, out, r, id);
+    const int expected = m_add_or_update(t, key, a.data, a.mode, &id);
+    const int r =
+        vesk_hash_add_or_update(&t.ht, key_arg(key, null_key), (uint32_t)key.size(), a.data_arg(),
+                                (uint32_t)a.data.size(), a.dest_arg(), a.mode);
+    check_insert(t, a, r, expected, id);
 }
 
 void op_quick_add_or_update(Input &in, Table &t) {
@@ -1242,19 +1268,13 @@ void op_quick_add_or_update(Input &in, Table &t) {
     uint32_t hash;
     gen_quick_key(in, t, &key, &hash);
     const bool null_key = in.u8() & 1;
-    bool null_data;
-    const std::string data = gen_data(in, t, &null_data);
-    const int mode = gen_mode(in);
-    const bool with_dest = in.u8() & 1;
+    InsertArgs a = gen_insert_args(in, t);
     uint64_t id = 0;
-    const int expected = key.empty() ? FAILURE : m_string_insert(t, key, hash, data, mode, &id);
-    void *out = SENTINEL;
-    const int r = vesk_hash_quick_add_or_update(
-        &t.ht, key_arg(key, null_key), (uint32_t)key.size(), hash,
-        null_data ? nullptr : data.data(), (uint32_t)data.size(), with_dest ? &out : nullptr, mode);
-    CHECK(r == expected);
-    check_all();
-    check_dest(t, with_dest, out, r, id);
+    const int expected = key.empty() ? FAILURE : m_string_insert(t, key, hash, a.data, a.mode, &id);
+    const int r =
+        vesk_hash_quick_add_or_update(&t.ht, key_arg(key, null_key), (uint32_t)key.size(), hash,
+                                      a.data_arg(), (uint32_t)a.data.size(), a.dest_arg(), a.mode);
+    check_insert(t, a, r, expected, id);
 }
 
 void op_add_empty(Input &in, Table &t) {
@@ -1272,19 +1292,12 @@ void op_add_empty(Input &in, Table &t) {
 
 void op_index_insert(Input &in, Table &t) {
     const uint32_t n = gen_int(in, t);
-    bool null_data;
-    const std::string data = gen_data(in, t, &null_data);
-    const int mode = gen_mode(in);
-    const bool with_dest = in.u8() & 1;
+    InsertArgs a = gen_insert_args(in, t);
     uint64_t id = 0;
-    const int expected = m_index_insert(t, n, data, mode, &id);
-    void *out = SENTINEL;
-    const int r = vesk_hash_index_update_or_next_insert(&t.ht, n, null_data ? nullptr : data.data(),
-                                                        (uint32_t)data.size(),
-                                                        with_dest ? &out : nullptr, mode);
-    CHECK(r == expected);
-    check_all();
-    check_dest(t, with_dest, out, r, id);
+    const int expected = m_index_insert(t, n, a.data, a.mode, &id);
+    const int r = vesk_hash_index_update_or_next_insert(
+        &t.ht, n, a.data_arg(), (uint32_t)a.data.size(), a.dest_arg(), a.mode);
+    check_insert(t, a, r, expected, id);
 }
 
 void op_lookup(Input &in, Table &t) {
@@ -1864,81 +1877,72 @@ void op_destroy(Input &in, Table &t) {
     destroy_table(t, in.u8() % 3);
 }
 
+void op_clean_or_destroy(Input &in, Table &t) {
+    if (in.u8() & 1) {
+        op_clean(t);
+    } else {
+        op_destroy(in, t);
+    }
+}
+
+void op_copy(Input &in, Table &t) {
+    op_carry(in, t, 0);
+}
+
+void op_merge(Input &in, Table &t) {
+    op_carry(in, t, 1);
+}
+
+void op_merge_ex(Input &in, Table &t) {
+    op_carry(in, t, 2);
+}
+
+void op_misc_or_hooks(Input &in, Table &t) {
+    if (in.u8() & 1) {
+        op_misc(in, t);
+    } else {
+        op_hooks(in, t);
+    }
+}
+
+/* The operations, chosen by an input byte modulo their number; inserts stand
+ * twice so that tables fill.  Every one but init (the first) needs a live
+ * table. */
+using Operation = void (*)(Input &, Table &);
+const Operation OPERATIONS[] = {
+    op_init,
+    op_add_or_update,
+    op_add_or_update,
+    op_quick_add_or_update,
+    op_add_empty,
+    op_index_insert,
+    op_index_insert,
+    op_lookup,
+    op_delete,
+    op_position,
+    op_current,
+    op_apply,
+    op_clean_or_destroy,
+    op_copy,
+    op_merge,
+    op_merge_ex,
+    op_sort,
+    op_compare,
+    op_minmax,
+    op_misc_or_hooks,
+};
+const size_t OPERATION_COUNT = sizeof OPERATIONS / sizeof OPERATIONS[0];
+
 void run(Input &in) {
     size_t ops = 0;
     while (!in.done() && ops++ < 2000) {
-        const uint8_t op = in.u8();
+        const size_t op = in.u8() % OPERATION_COUNT;
         Table &t = tables[in.u8() % 3];
         reset_expectations();
-        if (op % 20 != 0) {
+        if (op != 0) {
             ensure_live(t);
         }
-        switch (op % 20) {
-        case 0:
-            op_init(in, t);
-            break;
-        case 1:
-        case 2:
-            op_add_or_update(in, t);
-            break;
-        case 3:
-            op_quick_add_or_update(in, t);
-            break;
-        case 4:
-            op_add_empty(in, t);
-            break;
-        case 5:
-        case 6:
-            op_index_insert(in, t);
-            break;
-        case 7:
-            op_lookup(in, t);
-            break;
-        case 8:
-            op_delete(in, t);
-            break;
-        case 9:
-            op_position(in, t);
-            break;
-        case 10:
-            op_current(in, t);
-            break;
-        case 11:
-            op_apply(in, t);
-            break;
-        case 12:
-            if (in.u8() & 1) {
-                op_clean(t);
-            } else {
-                op_destroy(in, t);
-            }
-            break;
-        case 13:
-            op_carry(in, t, 0);
-            break;
-        case 14:
-            op_carry(in, t, 1);
-            break;
-        case 15:
-            op_carry(in, t, 2);
-            break;
-        case 16:
-            op_sort(in, t);
-            break;
-        case 17:
-            op_compare(in, t);
-            break;
-        case 18:
-            op_minmax(in, t);
-            break;
-        default:
-            if (in.u8() & 1) {
-                op_misc(in, t);
-            } else {
-                op_hooks(in, t);
-            }
-            break;
-        }
+        OPERATIONS[op](in, t);
     }
     for (Table &t : tables) {
         if (t.live) {

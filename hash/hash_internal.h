@@ -70,7 +70,9 @@ static inline void unblock_interruptions(void) {
 
 /* The storage kind is told by where data points, so pointer-sized data of
  * value zero (a NULL pointer) is still inline. */
-static inline bool data_is_inline(const HashBucket *b) { return b->data == &b->inline_data; }
+static inline bool data_is_inline(const HashBucket *b) {
+    return b->data == &b->inline_data;
+}
 
 /* Releases the element's separate data block, if it has one. */
 static inline void free_data_block(const HashTable *ht, HashBucket *b) {
@@ -180,6 +182,17 @@ static inline bool numeric_key(const char *key, uint32_t key_length, uint32_t *i
 
 /* ---- Chain search --------------------------------------------------------------- */
 
+/* Whether the first and the last sizeof(Word) bytes of a and b are equal:
+ * the whole of keys from sizeof(Word) to 2 * sizeof(Word) bytes long. */
+template <class Word> static inline bool ends_equal(const char *a, const char *b, uint32_t length) {
+    Word a0, b0, a1, b1;
+    memcpy(&a0, a, sizeof(Word));
+    memcpy(&b0, b, sizeof(Word));
+    memcpy(&a1, a + length - sizeof(Word), sizeof(Word));
+    memcpy(&b1, b + length - sizeof(Word), sizeof(Word));
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
+
 /* Key bytes of equal length.  Keys of 4 to 16 bytes, the common case, are
  * compared as two words that may overlap, without a call; others go to memcmp,
  * which is faster on long keys. */
@@ -187,20 +200,7 @@ static inline bool key_bytes_equal(const char *a, const char *b, uint32_t length
     if (length > 16 || length < 4) {
         return memcmp(a, b, length) == 0;
     }
-    if (length >= 8) {
-        uint64_t a0, b0, a1, b1;
-        memcpy(&a0, a, 8);
-        memcpy(&b0, b, 8);
-        memcpy(&a1, a + length - 8, 8);
-        memcpy(&b1, b + length - 8, 8);
-        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-    }
-    uint32_t a0, b0, a1, b1;
-    memcpy(&a0, a, 4);
-    memcpy(&b0, b, 4);
-    memcpy(&a1, a + length - 4, 4);
-    memcpy(&b1, b + length - 4, 4);
-    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    return length >= 8 ? ends_equal<uint64_t>(a, b, length) : ends_equal<uint32_t>(a, b, length);
 }
 
 /* The element under the string key (stored hash, length, then bytes), or null. */

@@ -1,8 +1,8 @@
 /*
- * encode.cpp - the text of a host identifier's digest.
+ * encode.cpp - the digest of a host identifier and its text.
  *
- * The digest (digest_openssl.cpp, or digest_cng.cpp on Windows) is MD5 over
- * the raw bytes followed by the kind.  The text keeps 80 of the 128 digest
+ * The digest is MD5 (digest_openssl.cpp, or digest_cng.cpp on Windows) over
+ * the raw bytes followed by the kind as 4 little-endian bytes.  The text keeps 80 of the 128 digest
  * bits: each pair of digest bytes (a, b) gives two 5-bit symbols, the low 5
  * bits of a, then the top 3 bits of a with the low 2 bits of b above them.
  * Two pairs make the four data symbols of a group; the group's check symbol
@@ -11,9 +11,20 @@
  *   digest   d0 d1 d2 d3 | d4 d5 d6 d7 | d8 .. d11 | d12 .. d15
  *   text     s s s s c - s s s s c - s s s s c - s s s s c
  */
-#include "hostid.h"
+#include "hostid_private.h"
 
 static const char host_id_alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+
+int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind,
+                   unsigned char digest[HOST_ID_DIGEST_SIZE]) {
+    if (raw_length < 0) {
+        return -1;
+    }
+    /* The kind's two's-complement bytes, least significant first, on any host. */
+    unsigned char kind_bytes[4];
+    put_le32((uint32_t)kind, kind_bytes);
+    return md5_of_two_parts(raw, (size_t)raw_length, kind_bytes, sizeof kind_bytes, digest);
+}
 
 void encode_host_id(const unsigned char digest[HOST_ID_DIGEST_SIZE], char *text, HostIdKind kind) {
     char *out = text;

@@ -15,6 +15,12 @@
  * created) it is new when no earlier record of the list has the same text. */
 int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set);
 
+/* MD5 of the bytes of first followed by the bytes of second, into digest;
+ * 0, or -1 when the platform's digest failed.  (digest_openssl.cpp, or
+ * digest_cng.cpp on Windows) */
+int md5_of_two_parts(const unsigned char *first, size_t first_length, const unsigned char *second,
+                     size_t second_length, unsigned char digest[HOST_ID_DIGEST_SIZE]);
+
 /* Writes value as 4 bytes, least significant first, whatever the host's order. */
 static inline void put_le32(uint32_t value, unsigned char bytes[4]) {
     bytes[0] = (unsigned char)value;

@@ -108,17 +108,7 @@ void fill(HashTable *ht, int count, uint32_t size) {
 
 /* Runs each scenario on a persistent table (malloc) and on one that
  * allocates through the hooks (_emalloc). */
-class HashCoreFault : public ::testing::TestWithParam<int> {
-  protected:
-    vesk_bool persistent() const { return (vesk_bool)GetParam(); }
-    std::string allocator() const { return GetParam() ? "persistent" : "hooks"; }
-
-    void SetUp() override { InterruptionCount::install(); }
-    void TearDown() override {
-        alloc_fail_reset();
-        InterruptionCount::remove();
-    }
-};
+class HashCoreFault : public AllocatorFault {};
 
 } // namespace
 
@@ -392,7 +382,4 @@ TEST_P(HashCoreFault, CurrentKeyDuplicateReportsNullWithoutTouchingTheTable) {
         });
 }
 
-INSTANTIATE_TEST_SUITE_P(Allocators, HashCoreFault, ::testing::Values(1, 0),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             return std::string(info.param ? "persistent" : "hooks");
-                         });
+INSTANTIATE_TEST_SUITE_P(Allocators, HashCoreFault, ::testing::Values(1, 0), allocator_name);

@@ -10,6 +10,7 @@
  *     (and made to fail here, so that no test really allocates gigabytes).
  */
 #include "alloc_fail.h"
+#include "fault_sweep.h"
 #include "table_check.h"
 #include "vesk_hash.h"
 
@@ -156,7 +157,4 @@ TEST_P(HashSizes, GrowthNeverAsksForASlotArrayWhoseSizeOverflows) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Allocators, HashSizes, ::testing::Values(1, 0),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             return std::string(info.param ? "persistent" : "hooks");
-                         });
+INSTANTIATE_TEST_SUITE_P(Allocators, HashSizes, ::testing::Values(1, 0), allocator_name);

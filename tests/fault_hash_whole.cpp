@@ -3,6 +3,7 @@
  * purpose through alloc_fail (this binary only).
  */
 #include "alloc_fail.h"
+#include "fault_sweep.h"
 #include "table_check.h"
 #include "vesk_hash.h"
 
@@ -103,7 +104,4 @@ TEST_P(HashWholeFault, CopySkipsElementThatCannotBeStored) {
     vesk_hash_destroy(&source);
 }
 
-INSTANTIATE_TEST_SUITE_P(Allocators, HashWholeFault, ::testing::Values(1, 0),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             return std::string(info.param ? "persistent" : "hooks");
-                         });
+INSTANTIATE_TEST_SUITE_P(Allocators, HashWholeFault, ::testing::Values(1, 0), allocator_name);

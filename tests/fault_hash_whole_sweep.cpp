@@ -94,17 +94,8 @@ std::vector<std::pair<std::string, std::string>> contents(const HashTable *ht) {
     return out;
 }
 
-class HashWholeSweep : public ::testing::TestWithParam<int> {
+class HashWholeSweep : public AllocatorFault {
   protected:
-    vesk_bool persistent() const { return (vesk_bool)GetParam(); }
-    std::string allocator() const { return GetParam() ? "persistent" : "hooks"; }
-
-    void SetUp() override { InterruptionCount::install(); }
-    void TearDown() override {
-        alloc_fail_reset();
-        InterruptionCount::remove();
-    }
-
     /* One pass of copy or merge with the nth allocation failing. */
     bool carry_pass(Carry how, long n, long *tolerated) {
         HashTable source, target;
@@ -266,7 +257,4 @@ TEST_P(HashWholeSweep, SortFailsAsAWholeWithTheTableUnchanged) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Allocators, HashWholeSweep, ::testing::Values(1, 0),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             return std::string(info.param ? "persistent" : "hooks");
-                         });
+INSTANTIATE_TEST_SUITE_P(Allocators, HashWholeSweep, ::testing::Values(1, 0), allocator_name);

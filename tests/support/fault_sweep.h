@@ -187,4 +187,25 @@ struct InterruptionCount {
     static bool paired() { return blocked() == unblocked(); }
 };
 
+/* ---- Both allocators --------------------------------------------------------- */
+
+/* A fixture whose parameter is the table's allocator: 1 persistent (malloc),
+ * 0 through the hooks (_emalloc); it counts the interruption hooks. */
+class AllocatorFault : public ::testing::TestWithParam<int> {
+  protected:
+    vesk_bool persistent() const { return (vesk_bool)GetParam(); }
+    std::string allocator() const { return GetParam() ? "persistent" : "hooks"; }
+
+    void SetUp() override { InterruptionCount::install(); }
+    void TearDown() override {
+        alloc_fail_reset();
+        InterruptionCount::remove();
+    }
+};
+
+/* The allocator's name in the parameterised tests' names. */
+inline std::string allocator_name(const ::testing::TestParamInfo<int> &info) {
+    return info.param ? "persistent" : "hooks";
+}
+
 #endif

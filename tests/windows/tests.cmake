@@ -8,11 +8,11 @@ set(_exports_list ${PROJECT_SOURCE_DIR}/hash/vesk_hash.exports)
 
 # ---- Export and import tables (objdump -p) -----------------------------------
 add_test(NAME veskid_exports
-         COMMAND sh ${_windows_tests}/check_pe_exports.sh ${CMAKE_OBJDUMP}
-                 $<TARGET_FILE:veskid> ${_exports_list})
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.sh
+                 $<TARGET_FILE:veskid> ${_exports_list} ${CMAKE_OBJDUMP})
 add_test(NAME library_exports
-         COMMAND sh ${_windows_tests}/check_pe_exports.sh ${CMAKE_OBJDUMP}
-                 $<TARGET_FILE:vesk_hash> ${_exports_list})
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.sh
+                 $<TARGET_FILE:vesk_hash> ${_exports_list} ${CMAKE_OBJDUMP})
 add_test(NAME veskid_imports
          COMMAND sh ${_windows_tests}/check_pe_imports.sh ${CMAKE_OBJDUMP}
                  $<TARGET_FILE:veskid>)
