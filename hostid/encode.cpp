@@ -2,9 +2,10 @@
  * encode.cpp - the digest of a host identifier and its text.
  *
  * The digest is MD5 (digest_openssl.cpp, or digest_cng.cpp on Windows) over
- * the raw bytes followed by the kind as 4 little-endian bytes.  The text keeps 80 of the 128 digest
- * bits: each pair of digest bytes (a, b) gives two 5-bit symbols, the low 5
- * bits of a, then the top 3 bits of a with the low 2 bits of b above them.
+ * the raw bytes followed by the kind as 4 little-endian bytes.  The text
+ * keeps 80 of the 128 digest bits: each pair of digest bytes (a, b) gives two
+ * 5-bit symbols, the low 5 bits of a, then the top 3 bits of a with the low 2
+ * bits of b above them.
  * Two pairs make the four data symbols of a group; the group's check symbol
  * makes the XOR of all five equal the kind's low 5 bits.
  *
