@@ -1,7 +1,8 @@
 /*
  * platform_linux.cpp - the collector's host services answered by Linux.
  *
- *   volume serial   the root filesystem id, folded to 32 bits (0 on failure)
+ *   volume serial   the root filesystem's UUID folded to 32 bits; without a
+ *                   UUID its statfs filesystem id folded alike (0 on failure)
  *   NCBENUM         hardware-backed Ethernet-type interfaces of /sys/class/net
  *                   in ifindex order, numbered 0, 1, 2... as LANA numbers
  *   NCBRESET        succeeds for a LANA number of the last enumeration
@@ -13,43 +14,170 @@
  * Interfaces without a device link (loopback, bridges, veth, tun/tap, bonds,
  * ifb) are left out: their addresses are random or borrowed from another
  * interface and would make identifiers change from one run to the next.
+ *
+ * The volume serial follows the filesystem, not the device it sits on: xfs
+ * reports the block device number as its filesystem id and btrfs mixes in
+ * the subvolume, so the id alone would change when the same disk comes up
+ * in another slot or the root subvolume is rolled back.  The UUID does not.
  */
+/* 64-bit file offsets and inode numbers on 32-bit builds too: statfs and
+ * readdir must not fail with EOVERFLOW on a large or xfs filesystem. */
+#define _FILE_OFFSET_BITS 64
+
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <net/if.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
 
-#include "platform.h"
+#include "platform_linux.h"
 
 #ifndef MAX_ADDR_LEN
 #define MAX_ADDR_LEN 32
 #endif
 
-#define NET_CLASS_DIR "/sys/class/net"
 #define ARPHRD_ETHER_TYPE 1 /* the "type" of Ethernet and Wi-Fi interfaces */
 
 /* ---- Volume serial number ----------------------------------------------- */
 
-static int linux_volume_serial(const char *root_path, uint32_t *serial) {
-    (void)root_path; /* there is no drive C: the root filesystem stands for it */
-    struct statvfs info;
-    if (statvfs("/", &info) != 0) {
-        *serial = 0;
+/* The generic UUID query of Linux 6.5 and later.  Older kernel headers (6.1,
+ * as in Debian 12) lack it, so it is declared here from its numbers. */
+struct vesk_fsuuid2 {
+    uint8_t len;
+    uint8_t uuid[16];
+};
+#define VESK_FS_IOC_GETFSUUID _IOR(0x15, 0, struct vesk_fsuuid2)
+
+/* btrfs's own filesystem information, unprivileged on every kernel; fsid is
+ * the filesystem UUID, the same for every subvolume. */
+struct vesk_btrfs_fs_info_args {
+    uint64_t max_id;
+    uint64_t num_devices;
+    uint8_t fsid[16];
+    uint8_t rest[1024 - 32];
+};
+#define VESK_BTRFS_IOC_FS_INFO _IOR(0x94, 31, struct vesk_btrfs_fs_info_args)
+#define VESK_BTRFS_SUPER_MAGIC 0x9123683E
+
+/* xfs's first geometry query, unprivileged on every kernel.  Its size (and
+ * so the request number) differs between 32-bit and 64-bit builds, as the
+ * kernel's own declaration does; the kernel answers both. */
+struct vesk_xfs_fsop_geom_v1 {
+    uint32_t blocksize, rtextsize, agblocks, agcount, logblocks, sectsize, inodesize, imaxpct;
+    uint64_t datablocks, rtblocks, rtextents, logstart;
+    uint8_t uuid[16];
+    uint32_t sunit, swidth;
+    int32_t version;
+    uint32_t flags, logsectsize, rtsectsize, dirblocksize;
+};
+#define VESK_XFS_IOC_FSGEOMETRY_V1 _IOR('X', 100, struct vesk_xfs_fsop_geom_v1)
+#define VESK_XFS_SUPER_MAGIC 0x58465342
+
+static_assert(sizeof(struct vesk_fsuuid2) == 17, "fsuuid2 is 17 bytes");
+static_assert(sizeof(struct vesk_btrfs_fs_info_args) == 1024, "btrfs fs info is 1024 bytes");
+static_assert(offsetof(struct vesk_btrfs_fs_info_args, fsid) == 16, "btrfs fsid at 16");
+static_assert(offsetof(struct vesk_xfs_fsop_geom_v1, uuid) == 64, "xfs uuid at 64");
+
+static int uuid_is_set(const uint8_t uuid[16]) {
+    for (int i = 0; i < 16; i++) {
+        if (uuid[i] != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+uint32_t linux_uuid_fold(const unsigned char uuid[16]) {
+    uint32_t fold = 0;
+    for (int i = 0; i < 16; i += 4) {
+        fold ^= (uint32_t)uuid[i] | (uint32_t)uuid[i + 1] << 8 | (uint32_t)uuid[i + 2] << 16 |
+                (uint32_t)uuid[i + 3] << 24;
+    }
+    return fold;
+}
+
+int linux_uuid_from_kernel(int fd, unsigned char uuid[16]) {
+    struct vesk_fsuuid2 answer;
+    memset(&answer, 0, sizeof answer);
+    answer.len = sizeof answer.uuid;
+    if (ioctl(fd, VESK_FS_IOC_GETFSUUID, &answer) != 0 || answer.len != 16 ||
+        !uuid_is_set(answer.uuid)) {
         return 0;
     }
-    uint64_t fsid = (uint64_t)info.f_fsid;
-    *serial = (uint32_t)fsid ^ (uint32_t)(fsid >> 32);
+    memcpy(uuid, answer.uuid, 16);
     return 1;
+}
+
+int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
+    struct statfs info;
+    if (fstatfs(fd, &info) != 0) {
+        return 0;
+    }
+    const uint8_t *found = NULL;
+    struct vesk_btrfs_fs_info_args btrfs;
+    struct vesk_xfs_fsop_geom_v1 xfs;
+    if ((uint32_t)info.f_type == VESK_BTRFS_SUPER_MAGIC) {
+        memset(&btrfs, 0, sizeof btrfs);
+        found = ioctl(fd, VESK_BTRFS_IOC_FS_INFO, &btrfs) == 0 ? btrfs.fsid : NULL;
+    } else if ((uint32_t)info.f_type == VESK_XFS_SUPER_MAGIC) {
+        memset(&xfs, 0, sizeof xfs);
+        found = ioctl(fd, VESK_XFS_IOC_FSGEOMETRY_V1, &xfs) == 0 ? xfs.uuid : NULL;
+    }
+    if (found == NULL || !uuid_is_set(found)) {
+        return 0;
+    }
+    memcpy(uuid, found, 16);
+    return 1;
+}
+
+/* statfs rather than statvfs: statvfs's f_fsid is one unsigned long, which
+ * keeps only one of the two words on a 32-bit build. */
+int linux_fsid_fold(const char *directory, uint32_t *fold) {
+    struct statfs info;
+    if (statfs(directory, &info) != 0) {
+        return 0;
+    }
+    uint32_t words[2];
+    static_assert(sizeof info.f_fsid == sizeof words, "f_fsid is two 32-bit words");
+    memcpy(words, &info.f_fsid, sizeof words);
+    *fold = words[0] ^ words[1];
+    return 1;
+}
+
+int linux_volume_serial_at(const char *directory, uint32_t *serial) {
+    unsigned char uuid[16];
+    int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int found =
+        fd >= 0 && (linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid));
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (found) {
+        *serial = linux_uuid_fold(uuid);
+        return 1;
+    }
+    if (linux_fsid_fold(directory, serial)) {
+        return 1;
+    }
+    *serial = 0;
+    return 0;
+}
+
+static int linux_volume_serial(const char *root_path, uint32_t *serial) {
+    (void)root_path; /* there is no drive C: the root filesystem stands for it */
+    return linux_volume_serial_at("/", serial);
 }
 
 /* ---- Adapters ----------------------------------------------------------- */
@@ -59,47 +187,55 @@ static char adapter_names[MAX_LANA + 1][IF_NAMESIZE];
 static long adapter_indexes[MAX_LANA + 1];
 static unsigned int adapter_count;
 
-/* Reads the first line of /sys/class/net/NAME/ATTRIBUTE, at most size - 1
- * bytes, into value without its line end.  Returns 1, or 0 when it cannot be
- * read or is empty.  One read(2) of a plain descriptor: a stdio stream would
- * cost an fstat(2) and a buffer per attribute. */
-static int read_net_attribute(const char *name, const char *attribute, char *value, size_t size) {
-    char path[128];
-    snprintf(path, sizeof path, NET_CLASS_DIR "/%s/%s", name, attribute);
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+/* Reads the first line of NET_DIR/NAME/ATTRIBUTE, at most size - 1 bytes,
+ * into value without its line end.  Returns 1, or 0 when it cannot be read,
+ * is empty or is not a regular file: it is opened without blocking, so a FIFO
+ * or a device in its place is passed over instead of waited on.  One read(2)
+ * of a plain descriptor, held only for that read. */
+static int read_net_attribute(const char *net_dir, const char *name, const char *attribute,
+                              char *value, size_t size) {
+    char path[PATH_MAX];
+    int length = snprintf(path, sizeof path, "%s/%s/%s", net_dir, name, attribute);
+    if (length < 0 || (size_t)length >= sizeof path) {
+        return 0;
+    }
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return 0;
     }
-    ssize_t length = read(fd, value, size - 1);
+    struct stat file;
+    ssize_t got = fstat(fd, &file) == 0 && S_ISREG(file.st_mode) ? read(fd, value, size - 1) : -1;
     close(fd);
-    if (length <= 0) {
+    if (got <= 0) {
         return 0;
     }
-    value[length] = '\0';
+    value[got] = '\0';
     value[strcspn(value, "\n")] = '\0';
     return 1;
 }
 
 /* Reads a decimal attribute; 1 when it is one whole number. */
-static int read_net_number(const char *name, const char *attribute, long *number) {
+static int read_net_number(const char *net_dir, const char *name, const char *attribute,
+                           long *number) {
     char text[32];
-    if (!read_net_attribute(name, attribute, text, sizeof text)) {
+    if (!read_net_attribute(net_dir, name, attribute, text, sizeof text)) {
         return 0;
     }
     char *end = NULL;
+    errno = 0;
     *number = strtol(text, &end, 10);
-    return end != text && *end == '\0';
+    return end != text && *end == '\0' && errno == 0;
 }
 
 /* The device link is looked at first: one lstat(2) rules out the virtual
  * interfaces before their type is read. */
-static int is_hardware_ethernet(const char *name) {
+static int is_hardware_ethernet(const char *net_dir, const char *name) {
     long type = 0;
-    char device[128];
+    char device[PATH_MAX];
     struct stat link;
-    snprintf(device, sizeof device, NET_CLASS_DIR "/%s/device", name);
-    return lstat(device, &link) == 0 && read_net_number(name, "type", &type) &&
-           type == ARPHRD_ETHER_TYPE;
+    int length = snprintf(device, sizeof device, "%s/%s/device", net_dir, name);
+    return length > 0 && (size_t)length < sizeof device && lstat(device, &link) == 0 &&
+           read_net_number(net_dir, name, "type", &type) && type == ARPHRD_ETHER_TYPE;
 }
 
 /* Puts the interface into the adapter table by ifindex; beyond the table's
@@ -117,38 +253,53 @@ static void insert_adapter(const char *name, long ifindex) {
             (last - position) * sizeof adapter_names[0]);
     memmove(&adapter_indexes[position + 1], &adapter_indexes[position],
             (last - position) * sizeof adapter_indexes[0]);
-    snprintf(adapter_names[position], IF_NAMESIZE, "%s", name);
+    size_t length = strnlen(name, IF_NAMESIZE - 1); /* shorter already: may_be_interface */
+    memcpy(adapter_names[position], name, length);
+    adapter_names[position][length] = '\0';
     adapter_indexes[position] = ifindex;
     if (adapter_count <= MAX_LANA) {
         adapter_count++;
     }
 }
 
-static unsigned char enumerate_adapters(NCB *ncb) {
+/* Every entry but "." and ".." whose name an interface can have.  A name
+ * that begins with a dot is an interface like any other. */
+static int may_be_interface(const struct dirent *entry) {
+    const char *name = entry->d_name;
+    int dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+    return !dots && strlen(name) < IF_NAMESIZE;
+}
+
+/* Byte order, not the locale's: equal ifindexes then keep one order. */
+static int compare_names(const struct dirent **a, const struct dirent **b) {
+    return strcmp((*a)->d_name, (*b)->d_name);
+}
+
+/* The names are read first and the directory closed before any attribute is
+ * opened, so the walk needs one free descriptor at a time. */
+static unsigned char enumerate_adapters(const char *net_dir, NCB *ncb) {
     if (ncb->ncb_buffer == NULL || ncb->ncb_length < sizeof(LANA_ENUM)) {
         return NRC_BUFLEN;
     }
     adapter_count = 0;
-    DIR *dir = opendir(NET_CLASS_DIR);
-    int listed = dir != NULL;
-    if (listed) {
-        for (struct dirent *entry = readdir(dir); entry != NULL; entry = readdir(dir)) {
-            long ifindex = 0;
-            if (entry->d_name[0] == '.' || strlen(entry->d_name) >= IF_NAMESIZE ||
-                !is_hardware_ethernet(entry->d_name) ||
-                !read_net_number(entry->d_name, "ifindex", &ifindex)) {
-                continue;
-            }
-            insert_adapter(entry->d_name, ifindex);
+    struct dirent **entries = NULL;
+    int listed = scandir(net_dir, &entries, may_be_interface, compare_names);
+    for (int i = 0; i < listed; i++) {
+        long ifindex = 0;
+        const char *name = entries[i]->d_name;
+        if (is_hardware_ethernet(net_dir, name) &&
+            read_net_number(net_dir, name, "ifindex", &ifindex)) {
+            insert_adapter(name, ifindex);
         }
-        closedir(dir);
+        free(entries[i]);
     }
+    free(entries);
     LANA_ENUM *lanas = (LANA_ENUM *)ncb->ncb_buffer;
     lanas->length = (unsigned char)adapter_count;
     for (unsigned int i = 0; i < adapter_count; i++) {
         lanas->lana[i] = (unsigned char)i;
     }
-    return listed ? NRC_GOODRET : NRC_SYSTEM;
+    return listed >= 0 ? NRC_GOODRET : NRC_SYSTEM;
 }
 
 static int address_is_zero(const unsigned char *address) {
@@ -197,9 +348,9 @@ static int hex_digit(char c) {
 }
 
 /* The current address, "xx:xx:xx:xx:xx:xx"; 1 when it is exactly 6 bytes. */
-static int read_current_address(const char *name, unsigned char address[6]) {
+static int read_current_address(const char *net_dir, const char *name, unsigned char address[6]) {
     char text[64];
-    if (!read_net_attribute(name, "address", text, sizeof text)) {
+    if (!read_net_attribute(net_dir, name, "address", text, sizeof text)) {
         return 0;
     }
     const char *p = text;
@@ -218,7 +369,7 @@ static int read_current_address(const char *name, unsigned char address[6]) {
     return *p == '\0';
 }
 
-static unsigned char adapter_status(NCB *ncb) {
+static unsigned char adapter_status(const char *net_dir, NCB *ncb) {
     if (ncb->ncb_lana_num >= adapter_count) {
         return NRC_BRIDGE;
     }
@@ -227,7 +378,7 @@ static unsigned char adapter_status(NCB *ncb) {
     }
     const char *name = adapter_names[ncb->ncb_lana_num];
     unsigned char address[6];
-    if (!read_permanent_address(name, address) && !read_current_address(name, address)) {
+    if (!read_permanent_address(name, address) && !read_current_address(net_dir, name, address)) {
         return NRC_SYSTEM;
     }
     /* adapter_address is the head of the status buffer. */
@@ -235,17 +386,17 @@ static unsigned char adapter_status(NCB *ncb) {
     return NRC_GOODRET;
 }
 
-static unsigned char linux_netbios(NCB *ncb) {
+unsigned char linux_netbios_at(const char *net_dir, NCB *ncb) {
     unsigned char code;
     switch (ncb->ncb_command) {
     case NCBENUM:
-        code = enumerate_adapters(ncb);
+        code = enumerate_adapters(net_dir, ncb);
         break;
     case NCBRESET:
         code = ncb->ncb_lana_num < adapter_count ? NRC_GOODRET : NRC_BRIDGE;
         break;
     case NCBASTAT:
-        code = adapter_status(ncb);
+        code = adapter_status(net_dir, ncb);
         break;
     default:
         code = NRC_ILLCMD;
@@ -254,6 +405,10 @@ static unsigned char linux_netbios(NCB *ncb) {
     ncb->ncb_retcode = code;
     ncb->ncb_cmd_cplt = code;
     return code;
+}
+
+static unsigned char linux_netbios(NCB *ncb) {
+    return linux_netbios_at(LINUX_NET_CLASS_DIR, ncb);
 }
 
 /* ---- Socket layer ------------------------------------------------------- */

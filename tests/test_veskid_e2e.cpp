@@ -1,7 +1,9 @@
 /* The built veskid run as a process on this host.  Standard error is merged
  * into the captured output, so an exact match also shows it was silent. */
 #include <stdio.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <set>
 #include <string>
@@ -99,4 +101,45 @@ TEST(VeskidProcess, AllidAndIdOnThisHost) {
                                                     "'allid' to see secondary IDs.")
                                       : primary);
     EXPECT_EQ(run_veskid({}).out, id.out);
+}
+
+/* veskid allid with only the standard streams open and one descriptor to
+ * spare (the limit is 4): whatever this process or its runner left open is
+ * closed in the child first. */
+std::string run_veskid_starved() {
+    int out[2];
+    if (pipe(out) != 0) {
+        ADD_FAILURE() << "pipe";
+        return "";
+    }
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 1);
+        dup2(out[1], 2);
+        for (int fd = 3; fd < 1024; fd++) {
+            close(fd);
+        }
+        struct rlimit limit = {4, 4};
+        if (setrlimit(RLIMIT_NOFILE, &limit) == 0) {
+            execl(VESKID_PATH, "veskid", "allid", (char *)nullptr);
+        }
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char block[4096];
+    for (ssize_t got; (got = read(out[0], block, sizeof block)) > 0;) {
+        text.append(block, (size_t)got);
+    }
+    close(out[0]);
+    int status = -1;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return text;
+}
+
+/* With one descriptor free beyond the standard streams, every line is still
+ * there: no adapter is dropped for want of a descriptor. */
+TEST(VeskidProcess, SameLinesUnderALowDescriptorLimit) {
+    EXPECT_EQ(run_veskid_starved(), run_veskid({"allid"}).out);
 }

@@ -37,6 +37,7 @@ set(_wine_run ${CMAKE_BINARY_DIR}/wine-run)
 # Every suite of tests/ except those that need Linux itself; the fault suites
 # (fault_*.cpp, which wrap the C library's allocator) are not built here.
 set(VESK_LINUX_ONLY_TESTS
+    test_platform_linux.cpp  # the Linux layer over fake sysfs trees
     test_veskid_e2e.cpp      # runs the Linux veskid through popen
     test_veskid_hostile.cpp) # runs it through posix_spawn with redirected streams
 file(GLOB _suites CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)

@@ -1,0 +1,230 @@
+/* The Linux layer aimed at a fake sysfs network directory: which entries
+ * become adapters, in which order, how many, and that hostile entries (dot
+ * names, FIFOs, directories, missing files) neither block the walk nor stop
+ * it; the walk under a descriptor limit; and the volume query's fallback to
+ * the filesystem id where no UUID is published.  No root is needed. */
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform_linux.h"
+
+namespace {
+
+/* Each fake adapter's current address carries its ifindex in its last two
+ * bytes, so the LANA order can be read off the addresses. */
+std::string address_of(long ifindex) {
+    char text[32];
+    snprintf(text, sizeof text, "02:00:00:00:%02lx:%02lx", (ifindex >> 8) & 0xFF, ifindex & 0xFF);
+    return text;
+}
+
+long ifindex_of(const unsigned char address[6]) {
+    return (long)address[4] << 8 | address[5];
+}
+
+class FakeSysfs : public testing::Test {
+  protected:
+    std::string root;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/vesk-sysfs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+    }
+
+    void TearDown() override { ASSERT_EQ(system(("rm -rf '" + root + "'").c_str()), 0); }
+
+    void write_file(const std::string &path, const std::string &text) {
+        FILE *file = fopen(path.c_str(), "w");
+        ASSERT_NE(file, nullptr) << path;
+        fputs(text.c_str(), file);
+        fclose(file);
+    }
+
+    /* A hardware Ethernet adapter unless told otherwise; an empty type or
+     * ifindex leaves that file out. */
+    void add(const std::string &name, long ifindex, const std::string &type = "1",
+             bool device = true) {
+        std::string dir = root + "/" + name;
+        ASSERT_EQ(mkdir(dir.c_str(), 0755), 0) << dir;
+        if (device) {
+            ASSERT_EQ(symlink("../../devices/fake", (dir + "/device").c_str()), 0);
+        }
+        if (!type.empty()) {
+            write_file(dir + "/type", type + "\n");
+        }
+        write_file(dir + "/ifindex", std::to_string(ifindex) + "\n");
+        write_file(dir + "/address", address_of(ifindex) + "\n");
+    }
+
+    /* Puts a FIFO or a directory where an attribute file belongs. */
+    void replace_with(const std::string &name, const std::string &attribute, mode_t kind) {
+        std::string path = root + "/" + name + "/" + attribute;
+        unlink(path.c_str());
+        ASSERT_EQ(kind == S_IFIFO ? mkfifo(path.c_str(), 0644) : mkdir(path.c_str(), 0755), 0);
+    }
+
+    /* Enumerates and asks every adapter's status, as the collector does;
+     * the ifindex of each answered adapter in LANA order, -1 for a failed
+     * status. */
+    std::vector<long> walk() {
+        LANA_ENUM lanas;
+        memset(&lanas, 0, sizeof lanas);
+        NCB ncb;
+        memset(&ncb, 0, sizeof ncb);
+        ncb.ncb_command = NCBENUM;
+        ncb.ncb_buffer = (unsigned char *)&lanas;
+        ncb.ncb_length = sizeof lanas;
+        EXPECT_EQ(linux_netbios_at(root.c_str(), &ncb), NRC_GOODRET);
+        std::vector<long> found;
+        for (unsigned int i = 0; i < lanas.length; i++) {
+            unsigned char status[600];
+            memset(&ncb, 0, sizeof ncb);
+            ncb.ncb_command = NCBASTAT;
+            ncb.ncb_lana_num = lanas.lana[i];
+            ncb.ncb_buffer = status;
+            ncb.ncb_length = sizeof status;
+            found.push_back(linux_netbios_at(root.c_str(), &ncb) == 0 ? ifindex_of(status) : -1);
+        }
+        return found;
+    }
+};
+
+/* Ascending ifindex, whatever the names or the order of creation; a name
+ * that begins with a dot is an adapter like any other. */
+TEST_F(FakeSysfs, AdaptersComeInIfindexOrderDotNamesIncluded) {
+    add("vkz0", 2);
+    add(".va", 9);
+    add("vka1", 7);
+    add("..vb", 3);
+    EXPECT_EQ(walk(), (std::vector<long>{2, 3, 7, 9}));
+}
+
+/* Only hardware-backed Ethernet-type interfaces with a whole ifindex. */
+TEST_F(FakeSysfs, VirtualOtherTypesAndUnreadableEntriesAreLeftOut) {
+    add("vketh", 4);
+    add("vkveth", 5, "1", false); /* no device link */
+    add("vkib", 6, "32");         /* Infiniband */
+    add("vknotype", 8, "");
+    add("vkjunk", 10, "1x");
+    add("vkbadidx", 11);
+    write_file(root + "/vkbadidx/ifindex", "12 13\n");
+    write_file(root + "/vkfile", "not an interface\n");
+    EXPECT_EQ(walk(), (std::vector<long>{4}));
+}
+
+/* A FIFO or a directory in place of an attribute counts as absent: the walk
+ * neither waits on it (a blocking open would hang here) nor stops at it. */
+TEST_F(FakeSysfs, NonRegularAttributesAreAbsentAndNeverBlock) {
+    add("vkfifotype", 1);
+    replace_with("vkfifotype", "type", S_IFIFO);
+    add("vkdirtype", 2);
+    replace_with("vkdirtype", "type", S_IFDIR);
+    add("vkfifoidx", 3);
+    replace_with("vkfifoidx", "ifindex", S_IFIFO);
+    add("vkfifoaddr", 4);
+    replace_with("vkfifoaddr", "address", S_IFIFO);
+    add("vkgood", 5);
+    EXPECT_EQ(walk(), (std::vector<long>{-1, 5}));
+}
+
+/* More than 255 entries: the 255 lowest ifindexes, in order. */
+TEST_F(FakeSysfs, AtMost255AdaptersTheLowestIndexesKept) {
+    std::vector<long> indexes;
+    for (long i = 1; i <= 300; i++) {
+        indexes.push_back(i * 3);
+    }
+    std::shuffle(indexes.begin(), indexes.end(), std::mt19937(7));
+    for (long ifindex : indexes) {
+        add("vk" + std::to_string(ifindex), ifindex);
+    }
+    std::vector<long> expected;
+    for (long i = 1; i <= 255; i++) {
+        expected.push_back(i * 3);
+    }
+    EXPECT_EQ(walk(), expected);
+}
+
+/* With one free descriptor every adapter is still found and answered: the
+ * walk holds at most one descriptor at a time.  Run in a child, whose limit
+ * does not reach this process. */
+TEST_F(FakeSysfs, OneFreeDescriptorIsEnough) {
+    for (long ifindex : {3, 1, 2}) {
+        add("vkfd" + std::to_string(ifindex), ifindex);
+    }
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int fd = 3; fd < 1024; fd++) {
+            close(fd);
+        }
+        struct rlimit limit = {4, 4};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            _exit(99);
+        }
+        _exit(walk() == std::vector<long>{1, 2, 3} ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(FakeSysfs, MissingDirectoryFailsTheEnumerationWithNoAdapters) {
+    LANA_ENUM lanas;
+    memset(&lanas, 0xEE, sizeof lanas);
+    NCB ncb;
+    memset(&ncb, 0, sizeof ncb);
+    ncb.ncb_command = NCBENUM;
+    ncb.ncb_buffer = (unsigned char *)&lanas;
+    ncb.ncb_length = sizeof lanas;
+    EXPECT_EQ(linux_netbios_at((root + "/absent").c_str(), &ncb), NRC_SYSTEM);
+    EXPECT_EQ(lanas.length, 0);
+}
+
+/* ---- Volume serial number ---------------------------------------------- */
+
+TEST(LinuxVolume, UuidFoldIsTheXorOfLittleEndianWords) {
+    const unsigned char even[16] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef,
+                                    0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    const unsigned char uneven[16] = {0x5f, 0x3a, 0x9c, 0x2e, 0x7b, 0x41, 0x4d, 0x08,
+                                      0xa6, 0xe3, 0x19, 0xc0, 0xf2, 0xb8, 0xd4, 0x75};
+    EXPECT_EQ(linux_uuid_fold(even), 0xccccccccu);
+    EXPECT_EQ(linux_uuid_fold(uneven), 0x931c2070u);
+}
+
+/* Filesystems that publish no UUID (proc, sysfs, tmpfs, and a root whose
+ * UUID reads as zeros) give the fold of their filesystem id; a directory
+ * that cannot be asked about gives 0. */
+TEST(LinuxVolume, WithoutUuidTheFilesystemIdFoldIsTheSerial) {
+    for (const char *directory : {"/proc", "/sys", "/dev/shm", "/"}) {
+        int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(fd, 0) << directory;
+        unsigned char uuid[16];
+        bool has_uuid = linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid);
+        close(fd);
+        uint32_t serial = 1, fold = 2;
+        ASSERT_EQ(linux_volume_serial_at(directory, &serial), 1) << directory;
+        ASSERT_EQ(linux_fsid_fold(directory, &fold), 1) << directory;
+        EXPECT_EQ(serial, has_uuid ? linux_uuid_fold(uuid) : fold) << directory;
+    }
+    uint32_t serial = 1;
+    EXPECT_EQ(linux_volume_serial_at("/nonexistent/vesk", &serial), 0);
+    EXPECT_EQ(serial, 0u);
+}
+
+} // namespace
