@@ -2,7 +2,8 @@
  * become adapters, in which order, how many, and that hostile entries (dot
  * names, FIFOs, directories, missing files) neither block the walk nor stop
  * it; the walk under a descriptor limit; and the volume query's fallback to
- * the filesystem id where no UUID is published.  No root is needed. */
+ * the filesystem id where no UUID is published; and the running host's own
+ * answers.  No root is needed. */
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -33,6 +34,28 @@ std::string address_of(long ifindex) {
 
 long ifindex_of(const unsigned char address[6]) {
     return (long)address[4] << 8 | address[5];
+}
+
+/* NCBENUM into lanas, answered from net_dir. */
+unsigned char enumerate(const char *net_dir, LANA_ENUM *lanas) {
+    NCB ncb;
+    memset(&ncb, 0, sizeof ncb);
+    ncb.ncb_command = NCBENUM;
+    ncb.ncb_buffer = (unsigned char *)lanas;
+    ncb.ncb_length = sizeof *lanas;
+    return linux_netbios_at(net_dir, &ncb);
+}
+
+/* NCBRESET or NCBASTAT of one LANA number, the status into a 600-byte buffer. */
+unsigned char ask(const char *net_dir, unsigned char command, unsigned char lana,
+                  unsigned char status[600]) {
+    NCB ncb;
+    memset(&ncb, 0, sizeof ncb);
+    ncb.ncb_command = command;
+    ncb.ncb_lana_num = lana;
+    ncb.ncb_buffer = status;
+    ncb.ncb_length = 600;
+    return linux_netbios_at(net_dir, &ncb);
 }
 
 class FakeSysfs : public testing::Test {
@@ -83,21 +106,12 @@ class FakeSysfs : public testing::Test {
     std::vector<long> walk() {
         LANA_ENUM lanas;
         memset(&lanas, 0, sizeof lanas);
-        NCB ncb;
-        memset(&ncb, 0, sizeof ncb);
-        ncb.ncb_command = NCBENUM;
-        ncb.ncb_buffer = (unsigned char *)&lanas;
-        ncb.ncb_length = sizeof lanas;
-        EXPECT_EQ(linux_netbios_at(root.c_str(), &ncb), NRC_GOODRET);
+        EXPECT_EQ(enumerate(root.c_str(), &lanas), NRC_GOODRET);
         std::vector<long> found;
         for (unsigned int i = 0; i < lanas.length; i++) {
             unsigned char status[600];
-            memset(&ncb, 0, sizeof ncb);
-            ncb.ncb_command = NCBASTAT;
-            ncb.ncb_lana_num = lanas.lana[i];
-            ncb.ncb_buffer = status;
-            ncb.ncb_length = sizeof status;
-            found.push_back(linux_netbios_at(root.c_str(), &ncb) == 0 ? ifindex_of(status) : -1);
+            bool ok = ask(root.c_str(), NCBASTAT, lanas.lana[i], status) == NRC_GOODRET;
+            found.push_back(ok ? ifindex_of(status) : -1);
         }
         return found;
     }
@@ -187,13 +201,34 @@ TEST_F(FakeSysfs, OneFreeDescriptorIsEnough) {
 TEST_F(FakeSysfs, MissingDirectoryFailsTheEnumerationWithNoAdapters) {
     LANA_ENUM lanas;
     memset(&lanas, 0xEE, sizeof lanas);
-    NCB ncb;
-    memset(&ncb, 0, sizeof ncb);
-    ncb.ncb_command = NCBENUM;
-    ncb.ncb_buffer = (unsigned char *)&lanas;
-    ncb.ncb_length = sizeof lanas;
-    EXPECT_EQ(linux_netbios_at((root + "/absent").c_str(), &ncb), NRC_SYSTEM);
+    EXPECT_EQ(enumerate((root + "/absent").c_str(), &lanas), NRC_SYSTEM);
     EXPECT_EQ(lanas.length, 0);
+}
+
+/* ---- The running host ---------------------------------------------------- */
+
+TEST(LinuxPlatform, HostNameIsCutToTheBufferAndTerminated) {
+    char full[81], cut[8];
+    ASSERT_EQ(native_host_platform.get_host_name(full, 80), 0);
+    memset(cut, '#', sizeof cut);
+    ASSERT_EQ(native_host_platform.get_host_name(cut, 4), 0);
+    EXPECT_EQ(std::string(cut), std::string(full).substr(0, 3));
+    EXPECT_EQ(cut[7], '#');
+    ASSERT_EQ(native_host_platform.get_host_name(cut, 1), 0);
+    EXPECT_STREQ(cut, "");
+}
+
+TEST(LinuxPlatform, AdapterCommandsKnowOnlyTheEnumeratedNumbers) {
+    LANA_ENUM lanas;
+    memset(&lanas, 0xEE, sizeof lanas);
+    ASSERT_EQ(enumerate(LINUX_NET_CLASS_DIR, &lanas), 0);
+    for (unsigned int i = 0; i < lanas.length; i++) {
+        EXPECT_EQ(lanas.lana[i], i);
+    }
+    unsigned char status[600];
+    for (unsigned char command : {NCBRESET, NCBASTAT}) {
+        EXPECT_NE(ask(LINUX_NET_CLASS_DIR, command, lanas.length, status), 0) << (int)command;
+    }
 }
 
 /* ---- Volume serial number ---------------------------------------------- */
