@@ -1,8 +1,7 @@
-/* Hostile answers of the scripted host that test_collect.cpp leaves out:
- * one LANA number repeated 255 times, a count byte of 255 over an empty
- * enumeration, and a whole hostile host carried through the report, whose
- * output must be the usual one (repeated texts printed once, collection
- * order, only M lines under id).  The suites run under ASan and UBSan too. */
+/* A whole hostile host carried through the report, whose output must be the
+ * usual one (repeated texts printed once, collection order, only M lines
+ * under id).  The collector's own hostile cases are in test_collect.cpp.  The
+ * suites run under ASan and UBSan too. */
 #include <stdio.h>
 
 #include <set>
@@ -65,45 +64,6 @@ size_t count_lines(const std::string &text, char letter) {
 }
 
 } // namespace
-
-/* One LANA number listed 255 times: 255 resets and statuses of that number,
- * 255 records of one text, and a single M line in the report. */
-TEST_F(HostileHost, OneLanaNumberRepeatedFillsTheWholeEnumeration) {
-    script_lanas(std::vector<unsigned char>(255, 7));
-    script_adapter(7, adapter);
-    HostIdList list(collect_host_ids());
-    EXPECT_EQ(255u, scripted_count("reset 7"));
-    EXPECT_EQ(255u, scripted_count("status 7"));
-    std::vector<const HostIdRecord *> r = list_records(list.get());
-    ASSERT_EQ(256u, r.size());
-    for (size_t i = 1; i < r.size(); i++) {
-        EXPECT_EQ(2, r[i]->kind);
-        EXPECT_STREQ(r[1]->text, r[i]->text);
-    }
-    EXPECT_EQ("M:" + std::string(r[1]->text) + "\n", report(0));
-
-    /* The same number failing every time gives no record at all. */
-    scripted_host.calls.clear();
-    script_status_failure(7, 0x34);
-    HostIdList failing(collect_host_ids());
-    EXPECT_EQ(255u, scripted_count("status 7"));
-    EXPECT_EQ(1u, list_records(failing.get()).size());
-}
-
-/* A count byte of 255 over an enumeration that wrote no number walks the
- * zeroed entries: LANA 0, 255 times, and nothing beyond the 255 entries. */
-TEST_F(HostileHost, CountByteOf255WithNothingFilled) {
-    scripted_host.lana_count = 255;
-    HostIdList none(collect_host_ids());
-    EXPECT_EQ(255u, scripted_count("reset 0"));
-    EXPECT_EQ(255u, scripted_count("status 0"));
-    EXPECT_EQ(2 + 2 * 255 + 4u, scripted_host.calls.size());
-    EXPECT_EQ(1u, list_records(none.get()).size()); /* LANA 0 is not known: no adapter */
-
-    script_adapter(0, adapter);
-    HostIdList repeated(collect_host_ids());
-    EXPECT_EQ(256u, list_records(repeated.get()).size());
-}
 
 /* Everything hostile at once, carried through the report: an 80-byte name
  * without terminator, 1,000 addresses with repeats and the skipped ones among

@@ -69,23 +69,91 @@ class FrontEnd : public ScriptedHostTest {};
 
 } // namespace
 
-TEST_F(FrontEnd, AnyOtherWordPrintsTheBannerAndCollectsNothing) {
-    const std::string banner = "Vesk HostID Utility v.1.0\n"
-                               "Usage:\n"
-                               "    veskid [<command>]\n"
-                               "    Commands are:\n"
-                               "    id" +
-                               std::string(16, ' ') + "- get host ID\n    allid" +
-                               std::string(13, ' ') +
-                               "- get list of all host IDs\n"
-                               "If no command is given, 'id' command is executed.\n";
-    for (const char *word : {"ID", "Id", "-id", "allid2", " id", "", "help"}) {
-        Output output = run_command({word});
-        EXPECT_EQ(output.out, banner) << "word '" << word << "'";
-        EXPECT_EQ(output.err, "");
+namespace {
+
+const std::string banner = "Vesk HostID Utility v.1.0\n"
+                           "Usage:\n"
+                           "    veskid [<command>]\n"
+                           "    Commands are:\n"
+                           "    id" +
+                           std::string(16, ' ') + "- get host ID\n    allid" +
+                           std::string(13, ' ') +
+                           "- get list of all host IDs\n"
+                           "If no command is given, 'id' command is executed.\n";
+
+/* A first word that is not exactly "id" or "allid": near misses, long words,
+ * invalid UTF-8 and control characters. */
+struct OtherWord {
+    const char *name;
+    std::string word;
+};
+
+void PrintTo(const OtherWord &word, std::ostream *out) {
+    *out << word.name;
+}
+
+std::string every_control_character() {
+    std::string word;
+    for (int c = 1; c < 0x20; c++) {
+        word += (char)c;
     }
+    return word + '\x7F';
+}
+
+class BannerWord : public ScriptedHostTest, public testing::WithParamInterface<OtherWord> {};
+
+} // namespace
+
+TEST_P(BannerWord, PrintsTheBannerAndCollectsNothing) {
+    Output output = run_command({GetParam().word.c_str()});
+    EXPECT_EQ(output.out, banner);
+    EXPECT_EQ(output.err, "");
     EXPECT_TRUE(scripted_host.calls.empty());
 }
+
+namespace {
+
+const OtherWord other_words[] = {
+    {"upper_case", "ID"},
+    {"mixed_case", "Id"},
+    {"dash", "-id"},
+    {"suffix", "allid2"},
+    {"leading_blank", " id"},
+    {"empty", ""},
+    {"help", "help"},
+    {"long", std::string(100000, 'a')},
+    {"long_after_id", "id" + std::string(99998, 'd')},
+    {"allid_and_blanks", "allid" + std::string(99995, ' ')},
+    {"long_ff", std::string(100000, '\xFF')},
+    {"long_i_then_d", std::string(50000, 'i') + std::string(50000, 'd')},
+    {"lone_ff", "\xFF"},
+    {"bad_continuation", "\xC3\x28"},
+    {"cut_sequence", "\xE2\x82"},
+    {"surrogate", "\xED\xA0\x80"},
+    {"overlong", "\xC0\xAF"},
+    {"five_bytes", "\xF8\x88\x80\x80\x80"},
+    {"id_high_byte", "id\x80"},
+    {"high_byte_id", "\x80id"},
+    {"high_byte_inside", "all\xC3id"},
+    {"byte_order_mark", "\xEF\xBB\xBFid"},
+    {"id_newline", "id\n"},
+    {"newline_id", "\nid"},
+    {"allid_return", "allid\r"},
+    {"id_tab", "id\t"},
+    {"escapes", "\x1B[2J\x1B[H"},
+    {"backspaces", "\b\bid"},
+    {"delete", "\x7F"},
+    {"control_a", "\x01"},
+    {"every_control", every_control_character()},
+    {"id_every_control", "id" + every_control_character()},
+};
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(OtherWords, BannerWord, testing::ValuesIn(other_words),
+                         [](const testing::TestParamInfo<OtherWord> &info) {
+                             return std::string(info.param.name);
+                         });
 
 /* Two LANA numbers report one adapter: one M line. */
 TEST_F(FrontEnd, NoWordMeansIdAndASecondWordIsIgnored) {
