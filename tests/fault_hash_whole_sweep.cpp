@@ -11,6 +11,7 @@
 #include "alloc_fail.h"
 #include "fault_sweep.h"
 #include "table_check.h"
+#include "table_helpers.h"
 #include "vesk_hash.h"
 
 #include <gtest/gtest.h>
@@ -198,12 +199,6 @@ class HashWholeSweep : public AllocatorFault {
         return hit;
     }
 };
-
-int by_key_bytes(const void *a, const void *b) {
-    const HashBucket *x = *(HashBucket *const *)a;
-    const HashBucket *y = *(HashBucket *const *)b;
-    return std::string(x->key, x->key_length).compare(std::string(y->key, y->key_length));
-}
 
 int sort_calls = 0;
 

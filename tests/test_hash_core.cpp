@@ -4,6 +4,7 @@
  * interruption hooks and string duplication.
  */
 #include "table_check.h"
+#include "table_helpers.h"
 #include "vesk_hash.h"
 
 #include <gtest/gtest.h>
@@ -15,28 +16,6 @@
 #include <vector>
 
 namespace {
-
-/* A key literal with its exact byte count: KEY("7\0") is "7\0", 2. */
-#define KEY(lit) lit, (uint32_t)(sizeof(lit) - 1)
-
-void *P(uintptr_t v) {
-    return (void *)v;
-}
-
-int put(HashTable *ht, const char *key, uint32_t len, void *value, int mode = HASH_MODE_UPDATE,
-        void **out = nullptr) {
-    return vesk_hash_add_or_update(ht, key, len, &value, sizeof value, out, mode);
-}
-
-int put_index(HashTable *ht, uint32_t n, void *value, int mode = HASH_MODE_UPDATE,
-              void **out = nullptr) {
-    return vesk_hash_index_update_or_next_insert(ht, n, &value, sizeof value, out, mode);
-}
-
-/* The pointer-sized value an element holds inline. */
-void *value_of(const HashBucket *b) {
-    return *(void **)b->data;
-}
 
 /* Destructor calls: the pointer passed and the pointer-sized value behind it. */
 std::vector<void *> g_dtor_ptrs;
@@ -281,8 +260,8 @@ TEST_F(HashUpdate, AddOnPresentKeyFails) {
     EXPECT_EQ(vesk_hash_add_empty_element(&ht, "", 0), FAILURE);
     EXPECT_EQ(out, P(0xdead));
     EXPECT_TRUE(g_dtor_ptrs.empty());
-    EXPECT_EQ(value_of(ht.list_head), P(1));
-    EXPECT_EQ(value_of(ht.list_tail), P(3));
+    EXPECT_EQ(inline_value(ht.list_head), P(1));
+    EXPECT_EQ(inline_value(ht.list_tail), P(3));
     EXPECT_EQ(ht.element_count, 2u);
     vesk_hash_destroy(&ht);
 }
@@ -301,7 +280,7 @@ TEST_F(HashUpdate, UpdateCallsDestructorOnceAndKeepsPosition) {
     EXPECT_EQ(g_dtor_ptrs, std::vector<void *>{&b->inline_data});
     EXPECT_EQ(g_dtor_values, std::vector<void *>{P(2)});
     EXPECT_EQ(out, b->data);
-    EXPECT_EQ(value_of(b), P(20));
+    EXPECT_EQ(inline_value(b), P(20));
 
     /* an integer-keyed element in a separate block */
     uint64_t big[2] = {0x1111, 0x2222};

@@ -3,6 +3,7 @@
  * element, emptying and destruction of the table.
  */
 #include "table_check.h"
+#include "table_helpers.h"
 #include "vesk_hash.h"
 
 #include <gtest/gtest.h>
@@ -14,24 +15,6 @@
 #include <vector>
 
 namespace {
-
-#define KEY(lit) lit, (uint32_t)(sizeof(lit) - 1)
-
-void *P(uintptr_t v) {
-    return (void *)v;
-}
-
-int put(HashTable *ht, const char *key, uint32_t len, void *value) {
-    return vesk_hash_add_or_update(ht, key, len, &value, sizeof value, nullptr, 0);
-}
-int put_index(HashTable *ht, uint32_t n, void *value) {
-    return vesk_hash_index_update_or_next_insert(ht, n, &value, sizeof value, nullptr, 0);
-}
-int put_string(HashTable *ht, const std::string &k, void *value) { /* never numeric */
-    return vesk_hash_quick_add_or_update(ht, k.data(), (uint32_t)k.size(),
-                                         vesk_hash_func(k.data(), (uint32_t)k.size()), &value,
-                                         sizeof value, nullptr, 0);
-}
 
 /* The pointer-sized value found under a string key, or 0xdead when absent. */
 void *found(const HashTable *ht, const std::string &k) {

@@ -3,6 +3,7 @@
  * and the graceful destroys.
  */
 #include "table_check.h"
+#include "table_helpers.h"
 #include "vesk_hash.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +24,6 @@ struct BlockData {
 };
 
 HashTable *g_table;
-std::vector<intptr_t> g_destroyed;
-
-intptr_t value_of(const void *data) {
-    return *(const intptr_t *)data;
-}
-
-void log_destructor(void *data) {
-    g_destroyed.push_back(value_of(data));
-}
 
 void add_string(HashTable *ht, const std::string &key, intptr_t value, bool block = false) {
     BlockData d = {value, 0};
@@ -60,7 +52,7 @@ HashBucket *bucket_of(HashTable *ht, const std::string &key) {
 class WalkTable : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, log_destructor, 0));
+        ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0));
         g_table = &ht;
         g_destroyed.clear();
     }
@@ -126,7 +118,7 @@ TEST_F(HashWalkEmpty, ApplyAndGracefulDestroys) {
 
     vesk_hash_graceful_destroy(&ht);
     EXPECT_TRUE(g_destroyed.empty());
-    ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, log_destructor, 0));
+    ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0));
     vesk_hash_graceful_reverse_destroy(&ht);
     EXPECT_TRUE(g_destroyed.empty());
     alive = false;
@@ -424,7 +416,7 @@ TEST_F(HashWalkNesting, ProtectedTableReportsFromTheFourthRun) {
 // Without protection nothing is counted or reported at any depth.
 TEST_F(HashWalkNesting, UnprotectedTableNeverCounts) {
     vesk_hash_destroy(&ht);
-    ASSERT_EQ(SUCCESS, vesk_hash_init_ex(&ht, 8, nullptr, log_destructor, 0, 0));
+    ASSERT_EQ(SUCCESS, vesk_hash_init_ex(&ht, 8, nullptr, log_destroyed, 0, 0));
     fill_abc();
     EXPECT_EQ("", run_nested(6));
     EXPECT_EQ((std::vector<int>{3, 3, 3, 3, 3, 3}), g_visits_per_level);

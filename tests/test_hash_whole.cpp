@@ -4,6 +4,7 @@
  * what they saw in the globals below.
  */
 #include "table_check.h"
+#include "table_helpers.h"
 #include "vesk_hash.h"
 
 #include <gtest/gtest.h>
@@ -17,25 +18,11 @@
 
 namespace {
 
-intptr_t value_of(const void *data) {
-    intptr_t v;
-    memcpy(&v, data, sizeof v);
-    return v;
-}
-
-const HashBucket *bucket_at(const void *entry) {
-    return *(HashBucket *const *)entry;
-}
-
-std::vector<intptr_t> destroyed;                      // values seen by the target destructor
 std::vector<std::pair<void *, intptr_t>> constructed; // pointer and value seen by the ctor
 std::vector<std::pair<intptr_t, intptr_t>> checked;   // (target, source) seen by the checker
 std::vector<int> depths_seen;
 const HashTable *watched = nullptr;
 
-void record_destroyed(void *data) {
-    destroyed.push_back(value_of(data));
-}
 void record_constructed(void *data) {
     constructed.push_back({data, value_of(data)});
 }
@@ -53,12 +40,6 @@ int data_difference(const void *a, const void *b) {
 int data_equal_recording_depth(const void *a, const void *b) {
     depths_seen.push_back(watched->apply_depth);
     return data_difference(a, b);
-}
-
-int by_key_bytes(const void *a, const void *b) {
-    const HashBucket *x = bucket_at(a);
-    const HashBucket *y = bucket_at(b);
-    return std::string(x->key, x->key_length).compare(std::string(y->key, y->key_length));
 }
 
 int by_value_descending(const void *a, const void *b) {
@@ -156,7 +137,7 @@ class WholeTable : public ::testing::Test {
     HashTable s;
 
     void SetUp() override {
-        destroyed.clear();
+        g_destroyed.clear();
         constructed.clear();
         checked.clear();
         depths_seen.clear();
@@ -164,7 +145,7 @@ class WholeTable : public ::testing::Test {
         blocked_during_sort = -1;
         blocked = 0;
         block_calls = 0;
-        ASSERT_EQ(SUCCESS, vesk_hash_init(&t, 8, nullptr, record_destroyed, 1));
+        ASSERT_EQ(SUCCESS, vesk_hash_init(&t, 8, nullptr, log_destroyed, 1));
         ASSERT_EQ(SUCCESS, vesk_hash_init(&s, 8, nullptr, nullptr, 0));
     }
 
@@ -211,7 +192,7 @@ TEST_F(HashCopy, IntoNonEmptyTargetReplacesInPlaceAndAppends) {
     EXPECT_EQ((std::vector<intptr_t>{1, 10, 30, 20, 40}), values(&t));
     EXPECT_EQ(a_before, string_bucket(&t, "a"));
     EXPECT_EQ(three_before, index_bucket(&t, 3));
-    EXPECT_EQ((std::vector<intptr_t>{2, 3}), destroyed);
+    EXPECT_EQ((std::vector<intptr_t>{2, 3}), g_destroyed);
     EXPECT_EQ(t.list_head, t.cursor);
     EXPECT_EQ(5u, t.element_count);
     EXPECT_TRUE(table_is_consistent(&t));
@@ -245,7 +226,7 @@ TEST_F(HashMerge, WithoutOverwriteKeepsTargetElements) {
 
     EXPECT_EQ((std::vector<std::string>{skey("a"), ikey(7), skey("b"), ikey(9)}), table_keys(&t));
     EXPECT_EQ((std::vector<intptr_t>{1, 2, 300, 400}), values(&t));
-    EXPECT_TRUE(destroyed.empty());
+    EXPECT_TRUE(g_destroyed.empty());
     ASSERT_EQ(2u, constructed.size());
     EXPECT_EQ(string_bucket(&t, "b")->data, constructed[0].first);
     EXPECT_EQ(index_bucket(&t, 9)->data, constructed[1].first);
@@ -273,7 +254,7 @@ TEST_F(HashMerge, WithOverwriteReplacesInPlace) {
     EXPECT_EQ((std::vector<intptr_t>{1, 20, 30, 40}), values(&t));
     EXPECT_EQ(a_before, string_bucket(&t, "a"));
     EXPECT_EQ(seven_before, index_bucket(&t, 7));
-    EXPECT_EQ((std::vector<intptr_t>{2, 3}), destroyed);
+    EXPECT_EQ((std::vector<intptr_t>{2, 3}), g_destroyed);
     EXPECT_EQ(3u, constructed.size());
     EXPECT_EQ(t.list_head, t.cursor);
     EXPECT_TRUE(table_is_consistent(&t));
@@ -297,7 +278,7 @@ TEST_F(HashMergeEx, CheckerDecidesSharedKeysOnly) {
     EXPECT_EQ((std::vector<std::pair<intptr_t, intptr_t>>{{2, 20}, {3, 30}, {1, 10}}), checked);
     EXPECT_EQ((std::vector<std::string>{skey("a"), skey("b"), ikey(4), skey("c")}), table_keys(&t));
     EXPECT_EQ((std::vector<intptr_t>{1, 20, 30, 50}), values(&t));
-    EXPECT_EQ((std::vector<intptr_t>{2, 3}), destroyed);
+    EXPECT_EQ((std::vector<intptr_t>{2, 3}), g_destroyed);
     ASSERT_EQ(3u, constructed.size());
     EXPECT_EQ(20, constructed[0].second);
     EXPECT_EQ(30, constructed[1].second);
