@@ -9,11 +9,17 @@
 void (*vesk_block_interruptions)(void) = nullptr;
 void (*vesk_unblock_interruptions)(void) = nullptr;
 
-void *_emalloc(size_t size) { return malloc(size); }
+void *_emalloc(size_t size) {
+    return malloc(size);
+}
 
-void _efree(void *ptr) { free(ptr); }
+void _efree(void *ptr) {
+    free(ptr);
+}
 
-void *_erealloc(void *ptr, size_t size, int) { return realloc(ptr, size); }
+void *_erealloc(void *ptr, size_t size, int) {
+    return realloc(ptr, size);
+}
 
 char *_estrndup(const char *s, size_t length) {
     if (length == SIZE_MAX) {
@@ -30,7 +36,9 @@ char *_estrndup(const char *s, size_t length) {
     return copy;
 }
 
-char *_estrdup(const char *s) { return _estrndup(s, strlen(s)); }
+char *_estrdup(const char *s) {
+    return _estrndup(s, strlen(s));
+}
 
 void vesk_error(int, const char *format, ...) {
     va_list args;
@@ -39,6 +47,10 @@ void vesk_error(int, const char *format, ...) {
     va_end(args);
 }
 
-void _vesk_bailout(void) { exit(1); }
+void _vesk_bailout(void) {
+    exit(1);
+}
 
-int vesk_get_configuration_directive(const char *, uint32_t, void *) { return 0; }
+int vesk_get_configuration_directive(const char *, uint32_t, void *) {
+    return 0;
+}

@@ -8,8 +8,10 @@
  * data exactly the size of a pointer lives inside the element record.
  *
  * A string key of decimal digits whose length counts exactly one terminating
- * NUL ("10\0", length 3) addresses the integer key of that value (the
- * numeric-key rule); "10" of length 2 stays a string key.
+ * NUL ("10\0", length 3) addresses the integer key of that value, as long as
+ * it has no leading zero (except "0") and is below 2147483647 (the
+ * numeric-key rule); "10" of length 2 stays a string key.  The slot array
+ * doubles when the element count exceeds it.
  *
  * Operations that can fail return SUCCESS (0) or FAILURE (-1); a failed
  * operation leaves the table as it was.  One table is used by one thread at a
@@ -65,11 +67,11 @@ typedef vesk_bool (*merge_checker_func_t)(void *target_data, void *source_data);
 
 /* One element.  The record and its key bytes are one allocation. */
 typedef struct HashBucket {
-    uint32_t hash;       /* table hash of a string key, or the integer key */
-    uint32_t key_length; /* string key bytes; 0 marks an integer key */
-    void *data;          /* &inline_data, or a separate block */
-    void *inline_data;   /* pointer-sized data itself; 0 with a separate block */
-    struct HashBucket *list_next;  /* insertion order */
+    uint32_t hash;                /* table hash of a string key, or the integer key */
+    uint32_t key_length;          /* string key bytes; 0 marks an integer key */
+    void *data;                   /* &inline_data, or a separate block */
+    void *inline_data;            /* pointer-sized data itself; 0 with a separate block */
+    struct HashBucket *list_next; /* insertion order */
     struct HashBucket *list_prev;
     struct HashBucket *chain_next; /* same slot */
     struct HashBucket *chain_prev;
@@ -78,16 +80,16 @@ typedef struct HashBucket {
 
 /* The table record: placed by its user, for example as a local variable. */
 typedef struct HashTable {
-    uint32_t table_size;      /* slots: a power of two, 8 to 2^31 */
-    uint32_t table_mask;      /* table_size - 1 */
+    uint32_t table_size; /* slots: a power of two, 8 to 2^31 */
+    uint32_t table_mask; /* table_size - 1 */
     uint32_t element_count;
     uint32_t next_free_index; /* integer key of the next HASH_MODE_NEXT_INSERT */
     HashBucket *cursor;       /* the table's own position */
     HashBucket *list_head;
     HashBucket *list_tail;
     HashBucket **slots;
-    dtor_func_t destructor;   /* called on data that is replaced or removed */
-    vesk_bool persistent;     /* storage from malloc/free, else through the hooks */
+    dtor_func_t destructor; /* called on data that is replaced or removed */
+    vesk_bool persistent;   /* storage from malloc/free, else through the hooks */
     unsigned char apply_depth;
     vesk_bool apply_protection;
 } HashTable;
@@ -96,7 +98,7 @@ typedef HashBucket *HashPosition;
 
 /* Passed to the callback of vesk_hash_apply_with_arguments; valid during the call. */
 typedef struct HashKeyInfo {
-    const char *key; /* key bytes; not to be read for an integer key */
+    const char *key;     /* key bytes; not to be read for an integer key */
     uint32_t key_length; /* 0 for an integer key */
     uint32_t hash;       /* the key's hash, or the integer key */
 } HashKeyInfo;
@@ -111,13 +113,12 @@ typedef int (*apply_func_args_t)(void *data, int num_args, va_list args, HashKey
  * (at least 8).  FAILURE when the slot array cannot be allocated or the hint
  * exceeds 2^31: only table_size, table_mask and a null slots are stored. */
 int vesk_hash_init(HashTable *ht, uint32_t size_hint, void *unused, dtor_func_t destructor,
-                            vesk_bool persistent);
+                   vesk_bool persistent);
 
 /* As vesk_hash_init; apply_protection is then set from the last argument
  * whatever the result. */
-int vesk_hash_init_ex(HashTable *ht, uint32_t size_hint, void *unused,
-                               dtor_func_t destructor, vesk_bool persistent,
-                               vesk_bool apply_protection);
+int vesk_hash_init_ex(HashTable *ht, uint32_t size_hint, void *unused, dtor_func_t destructor,
+                      vesk_bool persistent, vesk_bool apply_protection);
 
 /* Turns the nesting guard of the apply operations and compare on or off. */
 void vesk_hash_set_apply_protection(HashTable *ht, vesk_bool apply_protection);
@@ -127,14 +128,14 @@ void vesk_hash_set_apply_protection(HashTable *ht, vesk_bool apply_protection);
  * receives the element's data pointer.  FAILURE for key length 0, a present
  * key under HASH_MODE_ADD, or allocation failure; the table is then unchanged.
  * An insertion into a table whose cursor is null puts the cursor on it. */
-int vesk_hash_add_or_update(HashTable *ht, const char *key, uint32_t key_length,
-                                     const void *data, uint32_t data_size, void **dest, int mode);
+int vesk_hash_add_or_update(HashTable *ht, const char *key, uint32_t key_length, const void *data,
+                            uint32_t data_size, void **dest, int mode);
 
 /* As vesk_hash_add_or_update with the key's table hash given by the caller;
  * the key always stays a string key. */
 int vesk_hash_quick_add_or_update(HashTable *ht, const char *key, uint32_t key_length,
-                                           uint32_t hash, const void *data, uint32_t data_size,
-                                           void **dest, int mode);
+                                  uint32_t hash, const void *data, uint32_t data_size, void **dest,
+                                  int mode);
 
 /* Adds the key with the pointer-sized value 1 as data: SUCCESS if it was new,
  * FAILURE if it was present (nothing changes), its length is 0, or memory ran out. */
@@ -145,7 +146,7 @@ int vesk_hash_add_empty_element(HashTable *ht, const char *key, uint32_t key_len
  * raises next_free_index to n + 1 when n is not below it.  FAILURE for a
  * present key under ADD or NEXT_INSERT, or allocation failure. */
 int vesk_hash_index_update_or_next_insert(HashTable *ht, uint32_t index, const void *data,
-                                                   uint32_t data_size, void **dest, int mode);
+                                          uint32_t data_size, void **dest, int mode);
 
 /* Rebuilds every chain from the insertion-order list.  Always SUCCESS. */
 int vesk_hash_rehash(HashTable *ht);
@@ -185,12 +186,11 @@ extern void (*vesk_unblock_interruptions)(void);
 
 /* Stores the data pointer of the element under the key in *data and returns
  * SUCCESS; FAILURE (and *data untouched) when absent or the length is 0. */
-int vesk_hash_find(const HashTable *ht, const char *key, uint32_t key_length,
-                            void **data);
+int vesk_hash_find(const HashTable *ht, const char *key, uint32_t key_length, void **data);
 
 /* As vesk_hash_find with the caller's hash; the key always stays a string key. */
-int vesk_hash_quick_find(const HashTable *ht, const char *key, uint32_t key_length,
-                                  uint32_t hash, void **data);
+int vesk_hash_quick_find(const HashTable *ht, const char *key, uint32_t key_length, uint32_t hash,
+                         void **data);
 
 /* 1 when an element with the key exists, else 0. */
 int vesk_hash_exists(const HashTable *ht, const char *key, uint32_t key_length);
@@ -205,8 +205,8 @@ int vesk_hash_index_exists(const HashTable *ht, uint32_t index);
  * (any other flag).  The destructor runs after the element has left the table;
  * the cursor moves to the next element if it stood on it.  SUCCESS, or
  * FAILURE when nothing matched. */
-int vesk_hash_del_key_or_index(HashTable *ht, const char *key, uint32_t key_length,
-                                        uint32_t index, int flag);
+int vesk_hash_del_key_or_index(HashTable *ht, const char *key, uint32_t key_length, uint32_t index,
+                               int flag);
 
 /* Calls the destructor on every element in order and frees all storage.  The
  * table must be initialised again before further use. */
@@ -222,7 +222,12 @@ uint32_t vesk_hash_num_elements(const HashTable *ht);
 uint32_t vesk_hash_next_free_element(const HashTable *ht);
 
 /* ---- Traversal and apply -------------------------------------------------- */
-/* Position operations use *pos, or the table's cursor when pos is null. */
+/* Position operations use *pos, or the table's cursor when pos is null.
+ *
+ * The apply operations and vesk_hash_compare count their nesting per table
+ * (unless apply protection is off): from the fourth nested level on,
+ * "Nesting level too deep - recursive dependency?" goes through vesk_error
+ * and the work goes on. */
 
 /* Puts the position on the first (reset) or last (end) element; null when empty. */
 void vesk_hash_internal_pointer_reset_ex(HashTable *ht, HashPosition *pos);
@@ -235,11 +240,11 @@ int vesk_hash_move_backwards_ex(HashTable *ht, HashPosition *pos);
 
 /* The kind of key at the position.  For a string key *key receives the bytes
  * in the bucket, or a NUL-terminated copy through _estrndup when duplicate is
- * set (free it with _efree); for an integer key *index receives it.
- * key_length may be null.  KEY_TYPE_NONE writes nothing. */
+ * set (free it with _efree; null when the copy cannot be allocated, the kind
+ * is still returned); for an integer key *index receives it.  key_length may
+ * be null.  KEY_TYPE_NONE writes nothing. */
 int vesk_hash_get_current_key_ex(const HashTable *ht, char **key, uint32_t *key_length,
-                                          uint32_t *index, vesk_bool duplicate,
-                                          HashPosition *pos);
+                                 uint32_t *index, vesk_bool duplicate, HashPosition *pos);
 
 /* The kind of key at the position, writing nothing. */
 int vesk_hash_get_current_key_type_ex(HashTable *ht, HashPosition *pos);
@@ -250,13 +255,11 @@ int vesk_hash_get_current_data_ex(HashTable *ht, void **data, HashPosition *pos)
 /* Calls the callback on every element in order; any non-zero result removes
  * the element (its destructor sees it still in the table). */
 void vesk_hash_apply(HashTable *ht, apply_func_t apply);
-void vesk_hash_apply_with_argument(HashTable *ht, apply_func_arg_t apply,
-                                            void *argument);
+void vesk_hash_apply_with_argument(HashTable *ht, apply_func_arg_t apply, void *argument);
 
 /* As vesk_hash_apply; every call gets the extra arguments from their start and
  * the element's key. */
-void vesk_hash_apply_with_arguments(HashTable *ht, apply_func_args_t apply, int num_args,
-                                             ...);
+void vesk_hash_apply_with_arguments(HashTable *ht, apply_func_args_t apply, int num_args, ...);
 
 /* Visits from the last element to the first; APPLY_REMOVE removes the element
  * (its destructor runs after it left the table), APPLY_STOP ends the walk. */
@@ -270,19 +273,23 @@ void vesk_hash_graceful_reverse_destroy(HashTable *ht);
 /* ---- Copy, merge, sort and comparison ------------------------------------ */
 
 /* Inserts every source element into the target under its key (replacing
- * same-key elements in place) and calls ctor on each new copy.  The target's
- * cursor ends on its first element. */
-void vesk_hash_copy(HashTable *target, HashTable *source, copy_ctor_func_t ctor,
-                             void *unused, uint32_t data_size);
+ * same-key elements in place) and calls ctor on each new copy.  An element
+ * whose storage cannot be allocated is left out without a ctor call (a
+ * replaced one keeps its old data) and the walk goes on; a target that cannot
+ * grow keeps its slots.  The source is not changed.  The target's cursor ends
+ * on its first element. */
+void vesk_hash_copy(HashTable *target, HashTable *source, copy_ctor_func_t ctor, void *unused,
+                    uint32_t data_size);
 
-/* As vesk_hash_copy; without overwrite, target elements under shared keys stay. */
-void vesk_hash_merge(HashTable *target, HashTable *source, copy_ctor_func_t ctor,
-                              void *unused, uint32_t data_size, int overwrite);
+/* As vesk_hash_copy; without overwrite, target elements under shared keys
+ * stay (no ctor call for them).  Allocation failures as in vesk_hash_copy. */
+void vesk_hash_merge(HashTable *target, HashTable *source, copy_ctor_func_t ctor, void *unused,
+                     uint32_t data_size, int overwrite);
 
 /* As vesk_hash_merge; a shared key is replaced when checker(target data,
- * source data) returns non-zero. */
+ * source data) returns non-zero.  Allocation failures as in vesk_hash_copy. */
 void vesk_hash_merge_ex(HashTable *target, HashTable *source, copy_ctor_func_t ctor,
-                                 uint32_t data_size, merge_checker_func_t checker);
+                        uint32_t data_size, merge_checker_func_t checker);
 
 /* Reorders the elements with the sort routine (qsort will do); the compare
  * function gets two HashBucket **.  With renumber the keys become 0..n-1.
@@ -291,12 +298,15 @@ void vesk_hash_merge_ex(HashTable *target, HashTable *source, copy_ctor_func_t c
 int vesk_hash_sort(HashTable *ht, sort_func_t sort, compare_func_t compare, int renumber);
 
 /* 0 when the tables hold the same keys (in the same order when ordered) with
- * data that compare finds equal; otherwise the first difference found. */
-int vesk_hash_compare(HashTable *ht1, HashTable *ht2, compare_func_t compare,
-                               vesk_bool ordered);
+ * data that compare (given the two data pointers) finds equal; otherwise the
+ * first difference found, non-zero: element counts, then keys, then data.
+ * Guarded against nesting like the apply operations.  Allocates nothing. */
+int vesk_hash_compare(HashTable *ht1, HashTable *ht2, compare_func_t compare, vesk_bool ordered);
 
 /* The data of the maximum (flag non-zero) or minimum element, the earliest
- * among equals.  FAILURE and null on an empty table. */
+ * among equals; like sort's, the compare function gets two HashBucket **.
+ * SUCCESS with *data set, or FAILURE with *data null on an empty table.
+ * Allocates nothing. */
 int vesk_hash_minmax(const HashTable *ht, compare_func_t compare, int flag, void **data);
 
 #ifdef __cplusplus
