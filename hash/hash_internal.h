@@ -2,13 +2,18 @@
  * hash_internal.h - helpers shared by the table's source files; not exported.
  *
  * Linking and unlinking are written once here; insertion, deletion, the
- * removal step, sort and rehash are built from them.
+ * removal step, sort and rehash are built from them.  Their asserts state the
+ * link invariants (both directions of every link agree, the list ends match
+ * the table's head and tail); they are active in the Debug and sanitizer
+ * builds.
  */
 #ifndef VESK_HASH_INTERNAL_H
 #define VESK_HASH_INTERNAL_H
 
 #include "vesk_hash.h"
 
+#include <cassert>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,7 +54,11 @@ static inline size_t bucket_size(uint32_t key_length) {
 /* Byte size of an array of n slot pointers; false when it does not fit in
  * size_t (possible on 32-bit hosts). */
 static inline bool slot_array_bytes(uint32_t n, size_t *bytes) {
-    return !__builtin_mul_overflow((size_t)n, sizeof(HashBucket *), bytes);
+    if ((size_t)n > SIZE_MAX / sizeof(HashBucket *)) {
+        return false;
+    }
+    *bytes = (size_t)n * sizeof(HashBucket *);
+    return true;
 }
 
 /* ---- Critical sections ------------------------------------------------------ */
@@ -87,9 +96,11 @@ static inline HashBucket **slot_of(const HashTable *ht, uint32_t hash) {
     return &ht->slots[hash & ht->table_mask];
 }
 
-/* Links b in front of the chain that starts at *slot, back links first; the
- * slot itself is stored by the caller (inside its critical section). */
+/* Links b in front of the chain whose first element is head (null for an
+ * empty chain): b's own links first, then head's link back to b.  The slot
+ * itself is stored by the caller (inside its critical section). */
 static inline void chain_link_front(HashBucket *head, HashBucket *b) {
+    assert(!head || head->chain_prev == nullptr);
     b->chain_next = head;
     b->chain_prev = nullptr;
     if (head) {
@@ -98,6 +109,8 @@ static inline void chain_link_front(HashBucket *head, HashBucket *b) {
 }
 
 static inline void chain_unlink(HashTable *ht, HashBucket *b) {
+    assert(b->chain_prev ? b->chain_prev->chain_next == b : *slot_of(ht, b->hash) == b);
+    assert(!b->chain_next || b->chain_next->chain_prev == b);
     if (b->chain_prev) {
         b->chain_prev->chain_next = b->chain_next;
     } else {
@@ -112,6 +125,8 @@ static inline void chain_unlink(HashTable *ht, HashBucket *b) {
 
 /* Appends b at the tail; a null head or cursor becomes b. */
 static inline void list_append(HashTable *ht, HashBucket *b) {
+    assert((ht->list_head == nullptr) == (ht->list_tail == nullptr));
+    assert(!ht->list_tail || ht->list_tail->list_next == nullptr);
     b->list_prev = ht->list_tail;
     b->list_next = nullptr;
     if (ht->list_tail) {
@@ -127,6 +142,8 @@ static inline void list_append(HashTable *ht, HashBucket *b) {
 }
 
 static inline void list_unlink(HashTable *ht, HashBucket *b) {
+    assert(b->list_prev ? b->list_prev->list_next == b : ht->list_head == b);
+    assert(b->list_next ? b->list_next->list_prev == b : ht->list_tail == b);
     if (b->list_prev) {
         b->list_prev->list_next = b->list_next;
     } else {

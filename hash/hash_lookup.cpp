@@ -63,6 +63,7 @@ void delete_bucket(HashTable *ht, HashBucket *b) {
     free_data_block(ht, b);
     table_free(ht, b);
     unblock_interruptions();
+    assert(ht->element_count > 0);
     ht->element_count--;
 }
 

@@ -19,6 +19,7 @@ bool apply_guard_enter(HashTable *ht) {
 }
 
 void apply_guard_leave(HashTable *ht, bool raised) {
+    assert(!raised || ht->apply_depth > 0);
     if (raised) {
         ht->apply_depth--;
     }
@@ -40,6 +41,7 @@ HashBucket *remove_bucket(HashTable *ht, HashBucket *b) {
     }
     table_free(ht, b);
     unblock_interruptions();
+    assert(ht->element_count > 0);
     ht->element_count--;
     return next;
 }
