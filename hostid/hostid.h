@@ -20,12 +20,16 @@
 
 typedef int32_t HostIdKind;
 
-/* The kinds that the collector produces.  Every other value is still a valid
- * kind for the digest, the text and the report. */
+/* The kinds with a letter of their own.  The collector produces kinds 1, 2
+ * and 4; kinds 3 and 5 have no source here but keep their letters, and every
+ * other value is still a valid kind for the digest, the text and the report
+ * (letter U). */
 enum {
-    HOST_ID_KIND_IPV4 = 1,    /* 4 bytes, network byte order */
-    HOST_ID_KIND_ADAPTER = 2, /* 6 bytes, as the adapter status reports them */
-    HOST_ID_KIND_VOLUME = 4   /* 4 bytes, the serial number little endian */
+    HOST_ID_KIND_IPV4 = 1,    /* I: 4 bytes, network byte order */
+    HOST_ID_KIND_ADAPTER = 2, /* M: 6 bytes, as the adapter status reports them */
+    HOST_ID_KIND_C = 3,       /* C: primary, no source */
+    HOST_ID_KIND_VOLUME = 4,  /* H: 4 bytes, the serial number little endian */
+    HOST_ID_KIND_L = 5        /* L: no source */
 };
 
 #define HOST_ID_DIGEST_SIZE 16

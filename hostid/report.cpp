@@ -34,24 +34,25 @@ void dispatch_command(int argc, const char *const *argv) {
 /* The letter in front of an identifier of the given kind. */
 static char host_id_letter(HostIdKind kind) {
     switch (kind) {
-    case 1:
+    case HOST_ID_KIND_IPV4:
         return 'I';
-    case 2:
+    case HOST_ID_KIND_ADAPTER:
         return 'M';
-    case 3:
+    case HOST_ID_KIND_C:
         return 'C';
-    case 4:
+    case HOST_ID_KIND_VOLUME:
         return 'H';
-    case 5:
+    case HOST_ID_KIND_L:
         return 'L';
     default:
         return 'U';
     }
 }
 
-/* Kinds 2 and 3 are the primary identifiers, the only ones that "id" prints. */
+/* Adapters (and kind C) are the primary identifiers, the only ones that "id"
+ * prints. */
 static int host_id_is_primary(HostIdKind kind) {
-    return kind == 2 || kind == 3;
+    return kind == HOST_ID_KIND_ADAPTER || kind == HOST_ID_KIND_C;
 }
 
 /* Nonzero when the record's text was not met before.  With a set the text is

@@ -75,10 +75,6 @@ long alloc_track_end() {
     return live;
 }
 
-void alloc_track_forget(void *block) {
-    untrack(block);
-}
-
 extern "C" {
 
 void *__wrap_malloc(size_t size) {

@@ -38,8 +38,4 @@ long alloc_track_live();
 /* Stops counting and returns alloc_track_live(). */
 long alloc_track_end();
 
-/* Counts the block no more: for blocks that their owner keeps on purpose,
- * such as a library's caches. */
-void alloc_track_forget(void *block);
-
 #endif
