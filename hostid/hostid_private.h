@@ -9,10 +9,17 @@
 #include "hostid.h"
 #include "vesk_hash.h"
 
+/* Visits, in list order, the records that veskid prints: those whose text is
+ * new (its insertion into set succeeds; with a null set, one that could not
+ * be created, no earlier record of the list has the same text) and whose kind
+ * is selected (every kind when all_kinds is nonzero, else kinds 2 and 3).
+ * Returns how many it visited.  (hostid_api.cpp) */
+typedef void (*host_id_visit_t)(const HostIdRecord *record, void *context);
+size_t select_host_ids(const HostIdRecord *head, int all_kinds, HashTable *set,
+                       host_id_visit_t visit, void *context);
+
 /* Prints the identifier lines of a list as report_host_ids does, in list
- * order, and returns nonzero when it printed at least one.  A text is new when
- * its insertion into set succeeds; with a null set (one that could not be
- * created) it is new when no earlier record of the list has the same text. */
+ * order, and returns nonzero when it printed at least one. */
 int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set);
 
 /* MD5 of the bytes of first followed by the bytes of second, into digest;

@@ -1,0 +1,133 @@
+/*
+ * vesk_hostid.h - this machine's host identifiers, in-process.
+ *
+ * A host identifier is the MD5 of one property of the host (the volume
+ * serial number, a network adapter's hardware address, an IPv4 address of
+ * the host's own name) together with its kind, written as 23 characters:
+ * four groups of five over "ABCDEFGHJKLMNPQRSTUVWXYZ23456789", joined by
+ * dashes.  The fifth character of each group is a check character: the XOR
+ * of the group's five values is the kind's low 5 bits, so a mistyped
+ * character shows, and the kind can be read back from any valid text.
+ *
+ * The list calls give exactly the lines that the veskid command prints (same
+ * texts, same order, repeats dropped), without printing anything; the check
+ * calls read a text that a person typed or pasted, without touching the host.
+ *
+ * Operations that can fail return SUCCESS (0) or FAILURE (-1).  The calls
+ * that read the host are not to be made from two threads at once; the check
+ * and encode calls keep no state and may be.
+ */
+#ifndef VESK_HOSTID_PUBLIC_H
+#define VESK_HOSTID_PUBLIC_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define SUCCESS 0
+#define FAILURE -1
+
+/* ---- Identifiers ---------------------------------------------------------- */
+
+#define VESK_HOSTID_TEXT_LENGTH 23 /* characters, without the NUL */
+
+/* Which identifiers a list holds. */
+#define VESK_HOSTID_PRIMARY 0 /* the adapters (M lines), as `veskid id` */
+#define VESK_HOSTID_ALL 1     /* every kind, as `veskid allid` */
+
+/* The kinds this machine's identifiers have.  Any other value is still a
+ * kind to the encoder (letter C for 3, L for 5, U for the rest). */
+#define VESK_HOSTID_KIND_IPV4 1    /* letter I: 4 bytes, network order */
+#define VESK_HOSTID_KIND_ADAPTER 2 /* letter M: 6 bytes */
+#define VESK_HOSTID_KIND_VOLUME 4  /* letter H: 4 bytes, little endian */
+
+/* One identifier, as veskid prints it: letter, ':', text. */
+typedef struct vesk_hostid {
+    char letter;                            /* 'H', 'M', 'I', ... */
+    int32_t kind;                           /* 4, 2, 1, ... */
+    char text[VESK_HOSTID_TEXT_LENGTH + 1]; /* 23 characters and a NUL */
+} vesk_hostid;
+
+/* Reads this host's identifiers into a new array of *count entries, in the
+ * order veskid prints them; release it with vesk_hostid_list_free.  SUCCESS,
+ * also when none is selected (*count 0: veskid would print its hint).
+ * FAILURE, with *ids null and *count 0, when the selection is neither
+ * VESK_HOSTID_PRIMARY nor VESK_HOSTID_ALL, a pointer is null, nothing at all
+ * could be read from the host (veskid: "Cannot get ID!"), or memory ran out. */
+int vesk_hostid_list(int selection, vesk_hostid **ids, size_t *count);
+
+/* Releases an array from vesk_hostid_list; null is allowed. */
+void vesk_hostid_list_free(vesk_hostid *ids);
+
+/* As vesk_hostid_list, into the caller's array of capacity entries (ids may
+ * be null when capacity is 0).  *count receives how many identifiers the host
+ * has.  SUCCESS when they all fit; FAILURE when they do not (the first
+ * capacity are written), and as vesk_hostid_list (*count 0). */
+int vesk_hostid_list_into(int selection, vesk_hostid *ids, size_t capacity, size_t *count);
+
+/* ---- Checking a typed identifier ----------------------------------------- */
+
+/* What is wrong with a text, first fault found. */
+enum vesk_hostid_fault {
+    VESK_HOSTID_FAULT_NONE = 0,    /* well formed */
+    VESK_HOSTID_FAULT_NULL,        /* no text was given (a null pointer) */
+    VESK_HOSTID_FAULT_EMPTY,       /* nothing but white space */
+    VESK_HOSTID_FAULT_NUL,         /* a NUL byte inside the text */
+    VESK_HOSTID_FAULT_PREFIX,      /* "X:" with a letter that names no kind */
+    VESK_HOSTID_FAULT_LENGTH,      /* not 23 characters (prefix and blanks aside) */
+    VESK_HOSTID_FAULT_DASH,        /* a dash missing, or one out of place */
+    VESK_HOSTID_FAULT_CONFUSABLE,  /* 0, 1, I or O: never in an identifier */
+    VESK_HOSTID_FAULT_CHARACTER,   /* any other character outside the alphabet */
+    VESK_HOSTID_FAULT_CHECK,       /* a group's check character does not match */
+    VESK_HOSTID_FAULT_PREFIX_KIND, /* the prefix letter is not the text's kind */
+    VESK_HOSTID_FAULT_HOST         /* vesk_hostid_has: the host could not be read */
+};
+
+/* The result of a check. */
+typedef struct vesk_hostid_check {
+    int fault;       /* a vesk_hostid_fault */
+    int group;       /* 1 to 4: the group at fault; 0 when no one group is */
+    size_t position; /* offset in the input of the character at fault */
+    int32_t kind;    /* well formed: the kind the check characters give (0 to 31) */
+    char letter;     /* well formed: its letter */
+    char text[VESK_HOSTID_TEXT_LENGTH + 1]; /* well formed: the text in capitals */
+} vesk_hostid_check;
+
+/* Checks length bytes of input as a person typed or pasted them: surrounding
+ * white space, lower case and veskid's "X:" prefix are accepted (the
+ * prefix's letter must be the text's kind).  SUCCESS with the kind, letter
+ * and text in *result; FAILURE with the fault, the group and the position.
+ * A null input (or result) is FAILURE; no byte beyond length is read. */
+int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *result);
+
+/* A sentence saying what the fault means; never null. */
+const char *vesk_hostid_fault_message(int fault);
+
+/* Checks the text as vesk_hostid_check_text does, then looks for it among
+ * this host's identifiers of every kind: SUCCESS with *present 1 or 0.
+ * FAILURE when the text is not well formed, or the host could not be read
+ * (fault VESK_HOSTID_FAULT_HOST); *present is then 0. */
+int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result);
+
+/* ---- Encoding ---------------------------------------------------------------- */
+
+/* The text of raw bytes of a kind, as veskid computes it: MD5 of the bytes
+ * followed by the kind as 4 little-endian bytes, written with check
+ * characters.  The kinds of this machine take exactly their own length (4
+ * for kinds 1 and 4, 6 for kind 2); any other kind up to 2^31 - 1 bytes.
+ * raw may be null only for 0 bytes.  SUCCESS with 23 characters and a NUL in
+ * text, or FAILURE with text empty. */
+int vesk_hostid_encode(const void *raw, size_t raw_length, int32_t kind,
+                       char text[VESK_HOSTID_TEXT_LENGTH + 1]);
+
+/* The letter veskid prints for a kind: I, M, C, H, L, else U. */
+char vesk_hostid_letter(int32_t kind);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VESK_HOSTID_PUBLIC_H */

@@ -1,0 +1,388 @@
+/* The host identifiers as a library: its lists against veskid's report on
+ * scripted hosts and on this one, the checker of typed texts (every single
+ * substitution caught, pasted forms accepted, malformed input refused with
+ * its reason and never over-read), the encoder against the published
+ * examples, and the lookup of a text among this host's identifiers. */
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "hostid_private.h"
+#include "platform.h"
+#include "scripted_host.h"
+#include "vesk_hostid.h"
+
+namespace {
+
+const AdapterAddress adapter_a = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+const AdapterAddress adapter_b = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+
+/* The lines of a list, formatted as veskid prints them. */
+std::string lines_of(const vesk_hostid *ids, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; i++) {
+        out += std::string(1, ids[i].letter) + ":" + ids[i].text + "\n";
+    }
+    return out;
+}
+
+/* What veskid's report prints for the selection, without its hint. */
+std::string report_of(int all_kinds) {
+    fflush(stdout);
+    testing::internal::CaptureStdout();
+    leak_check_pause();
+    report_host_ids(all_kinds);
+    leak_check_resume();
+    fflush(stdout);
+    std::string out = testing::internal::GetCapturedStdout();
+    size_t hint = out.find("No primary IDs");
+    return hint == std::string::npos ? out : out.substr(0, hint);
+}
+
+std::string library_lines(int selection) {
+    vesk_hostid *ids = nullptr;
+    size_t count = 99;
+    EXPECT_EQ(vesk_hostid_list(selection, &ids, &count), SUCCESS);
+    std::string out = lines_of(ids, count);
+    vesk_hostid_list_free(ids);
+    return out;
+}
+
+/* ---- Lists ---------------------------------------------------------------- */
+
+struct HostScenario {
+    const char *name;
+    void (*script)();
+};
+
+void PrintTo(const HostScenario &scenario, std::ostream *out) {
+    *out << scenario.name;
+}
+
+class LibraryList : public ScriptedHostTest, public testing::WithParamInterface<HostScenario> {};
+
+/* The library's lists are veskid's lines, byte for byte, for both selections. */
+TEST_P(LibraryList, EqualsTheReport) {
+    GetParam().script();
+    for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
+        SCOPED_TRACE(selection);
+        EXPECT_EQ(library_lines(selection), report_of(selection));
+    }
+}
+
+const HostScenario scenarios[] = {
+    {"usual",
+     [] {
+         scripted_host.serial = 0x12345678;
+         script_lanas({0, 1});
+         script_adapter(0, adapter_a);
+         script_adapter(1, adapter_b);
+         scripted_host.addresses = {{10, 0, 0, 1}, {127, 0, 1, 1}};
+     }},
+    {"no_adapter",
+     [] {
+         scripted_host.addresses = {{10, 0, 0, 1}};
+     }},
+    {"repeats",
+     [] {
+         script_lanas({0, 1, 2});
+         script_adapter(0, adapter_a);
+         script_adapter(1, adapter_b);
+         script_adapter(2, adapter_a);
+         scripted_host.addresses = {{10, 0, 0, 1}, {127, 0, 0, 1}, {10, 0, 0, 1}};
+     }},
+    {"every_source_fails",
+     [] {
+         scripted_host.volume_fails = true;
+         scripted_host.enumeration_fails = true;
+         scripted_host.startup_fails = true;
+     }},
+    {"hostile",
+     [] {
+         std::vector<unsigned char> lanas;
+         for (int lana = 0; lana < 255; lana++) {
+             lanas.push_back((unsigned char)lana);
+             script_adapter((unsigned char)lana, lana % 2 ? adapter_a : adapter_b);
+         }
+         script_lanas(lanas);
+         for (int i = 0; i < 300; i++) {
+             scripted_host.addresses.push_back({10, 9, 0, (unsigned char)(i % 7)});
+         }
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Hosts, LibraryList, testing::ValuesIn(scenarios),
+                         [](const testing::TestParamInfo<HostScenario> &info) {
+                             return std::string(info.param.name);
+                         });
+
+class LibraryListInto : public ScriptedHostTest {};
+
+/* Into the caller's array: the count is always the host's, the array gets
+ * what fits, and SUCCESS says whether everything did. */
+TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
+    script_lanas({0, 1});
+    script_adapter(0, adapter_a);
+    script_adapter(1, adapter_b);
+    scripted_host.addresses = {{10, 0, 0, 1}};
+    vesk_hostid ids[4];
+    memset(ids, 0x55, sizeof ids);
+    size_t count = 0;
+    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, nullptr, 0, &count), FAILURE);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, ids, 2, &count), FAILURE);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(lines_of(ids, 2), report_of(1).substr(0, 52));
+    EXPECT_EQ((unsigned char)ids[2].letter, 0x55); /* untouched */
+    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_PRIMARY, ids, 4, &count), SUCCESS);
+    EXPECT_EQ(lines_of(ids, count), report_of(0));
+    EXPECT_EQ(vesk_hostid_list_into(7, ids, 4, &count), FAILURE);
+    EXPECT_EQ(count, 0u);
+    vesk_hostid *none = ids;
+    EXPECT_EQ(vesk_hostid_list(-1, &none, &count), FAILURE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(vesk_hostid_list(VESK_HOSTID_ALL, nullptr, &count), FAILURE);
+}
+
+#ifdef VESKID_PATH
+/* On this host, the library lists what the built veskid prints. */
+TEST(LibraryOnThisHost, ListsWhatVeskidPrints) {
+    for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
+        std::string command = std::string("'" VESKID_PATH "' ") + (selection ? "allid" : "id");
+        FILE *pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string printed;
+        char block[4096];
+        for (size_t got; (got = fread(block, 1, sizeof block, pipe)) > 0;) {
+            printed.append(block, got);
+        }
+        pclose(pipe);
+        std::string lines = library_lines(selection);
+        EXPECT_EQ(lines.empty() ? "No primary IDs was detected. Try option 'allid' to see "
+                                  "secondary IDs."
+                                : lines,
+                  printed);
+    }
+}
+#endif
+
+/* ---- Checking ---------------------------------------------------------------- */
+
+/* The published examples, one per kind of this machine. */
+const char ipv4_text[] = "LFTYK-6QHYC-4FL4Q-Y7SJU";    /* 10.0.0.1 */
+const char adapter_text[] = "TZ38D-4U9R4-8BY5S-NH4HW"; /* 02-00-00-00-00-01 */
+const char volume_text[] = "MTQDV-9FLM9-88N4U-S8J97";  /* serial 12345678 */
+
+/* Checks exactly these bytes, from a heap block of their size, so that a
+ * sanitizer build sees any read beyond them. */
+int check_exact(const std::string &input, vesk_hostid_check *result) {
+    std::unique_ptr<char[]> copy(new char[input.size() + 1]);
+    memcpy(copy.get(), input.data(), input.size());
+    return vesk_hostid_check_text(copy.get(), input.size(), result);
+}
+
+TEST(HostIdCheck, KindsComeFromTheCheckCharacters) {
+    const struct {
+        const char *text;
+        int32_t kind;
+        char letter;
+    } cases[] = {{ipv4_text, 1, 'I'}, {adapter_text, 2, 'M'}, {volume_text, 4, 'H'}};
+    for (const auto &c : cases) {
+        vesk_hostid_check result;
+        ASSERT_EQ(check_exact(c.text, &result), SUCCESS) << c.text;
+        EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_NONE);
+        EXPECT_EQ(result.kind, c.kind);
+        EXPECT_EQ(result.letter, c.letter);
+        EXPECT_STREQ(result.text, c.text);
+    }
+}
+
+/* Every single-character substitution of a valid text, by any byte but the
+ * character itself in either case, is refused. */
+TEST(HostIdCheck, EverySingleSubstitutionIsCaught) {
+    const std::string text = adapter_text;
+    size_t tried = 0;
+    for (size_t at = 0; at < text.size(); at++) {
+        for (int byte = 0; byte < 256; byte++) {
+            char c = (char)byte;
+            if (c == text[at] || (c >= 'a' && c <= 'z' && c - 'a' + 'A' == text[at])) {
+                continue;
+            }
+            std::string typed = text;
+            typed[at] = c;
+            vesk_hostid_check result;
+            tried++;
+            /* A blank at either end is trimmed: the text is then too short. */
+            ASSERT_EQ(check_exact(typed, &result), FAILURE) << at << " " << byte;
+            ASSERT_NE(result.fault, VESK_HOSTID_FAULT_NONE);
+        }
+    }
+    size_t letters = 0;
+    for (char c : text) {
+        letters += c >= 'A' && c <= 'Z';
+    }
+    EXPECT_EQ(tried, 23 * 255 - letters); /* a letter's lower-case twin is the same text */
+}
+
+/* A wrong character is blamed on its group: the three others agree. */
+TEST(HostIdCheck, TheWrongGroupIsNamed) {
+    for (int group = 1; group <= 4; group++) {
+        std::string typed = volume_text;
+        size_t at = (size_t)(group - 1) * 6 + 2;
+        typed[at] = typed[at] == 'A' ? 'B' : 'A';
+        vesk_hostid_check result;
+        ASSERT_EQ(check_exact("H:" + typed, &result), FAILURE);
+        EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_CHECK);
+        EXPECT_EQ(result.group, group);
+        ASSERT_EQ(check_exact(typed, &result), FAILURE);
+        EXPECT_EQ(result.group, group);
+    }
+    /* Two groups wrong in two ways: no single group can be named. */
+    std::string typed = volume_text;
+    typed[0] = 'A';
+    typed[6] = '2';
+    vesk_hostid_check result;
+    ASSERT_EQ(check_exact(typed, &result), FAILURE);
+    EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_CHECK);
+}
+
+/* What a person pastes: blanks around, lower case, veskid's prefix. */
+TEST(HostIdCheck, PastedFormsAreAccepted) {
+    for (const std::string &typed :
+         {std::string("  M:TZ38D-4U9R4-8BY5S-NH4HW\r\n"), std::string("m:tz38d-4u9r4-8by5s-nh4hw"),
+          std::string("\ttz38D-4U9r4-8bY5S-nh4hw "), std::string(adapter_text)}) {
+        vesk_hostid_check result;
+        ASSERT_EQ(check_exact(typed, &result), SUCCESS) << typed;
+        EXPECT_STREQ(result.text, adapter_text);
+        EXPECT_EQ(result.kind, 2);
+    }
+}
+
+struct Malformed {
+    const char *name;
+    std::string input;
+    int fault;
+    size_t position;
+};
+
+void PrintTo(const Malformed &m, std::ostream *out) {
+    *out << m.name;
+}
+
+class MalformedText : public testing::TestWithParam<Malformed> {};
+
+TEST_P(MalformedText, IsRefusedWithItsReason) {
+    vesk_hostid_check result;
+    EXPECT_EQ(check_exact(GetParam().input, &result), FAILURE);
+    EXPECT_EQ(result.fault, GetParam().fault) << vesk_hostid_fault_message(result.fault);
+    EXPECT_EQ(result.position, GetParam().position);
+    EXPECT_STREQ(result.text, "");
+    EXPECT_NE(std::string(vesk_hostid_fault_message(result.fault)), "Unknown fault.");
+}
+
+const Malformed malformed[] = {
+    {"empty", "", VESK_HOSTID_FAULT_EMPTY, 0},
+    {"blanks", " \t\r\n", VESK_HOSTID_FAULT_EMPTY, 0},
+    {"too_short", "TZ38D-4U9R4-8BY5S-NH4H", VESK_HOSTID_FAULT_LENGTH, 0},
+    {"too_long", "TZ38D-4U9R4-8BY5S-NH4HWA", VESK_HOSTID_FAULT_LENGTH, 0},
+    {"no_dashes", "TZ38D4U9R48BY5SNH4HWAAA", VESK_HOSTID_FAULT_DASH, 5},
+    {"dash_moved", "TZ38-D4U9R4-8BY5S-NH4HW", VESK_HOSTID_FAULT_DASH, 4},
+    {"blank_inside", "TZ38D-4U9R4 8BY5S-NH4HW", VESK_HOSTID_FAULT_DASH, 11},
+    {"outside_alphabet", "TZ38D-4U9R4-8BY#S-NH4HW", VESK_HOSTID_FAULT_CHARACTER, 15},
+    {"digit_zero", "TZ38D-4U9R4-8BY0S-NH4HW", VESK_HOSTID_FAULT_CONFUSABLE, 15},
+    {"digit_one", "TZ38D-4U9R4-8BY5S-NH1HW", VESK_HOSTID_FAULT_CONFUSABLE, 20},
+    {"letter_o", "TZ38D-4U9R4-8BY5S-NH4HO", VESK_HOSTID_FAULT_CONFUSABLE, 22},
+    {"letter_i_lower", "iZ38D-4U9R4-8BY5S-NH4HW", VESK_HOSTID_FAULT_CONFUSABLE, 0},
+    {"high_byte", "TZ38D-4U9R4-8BY5S-NH4H\xC3", VESK_HOSTID_FAULT_CHARACTER, 22},
+    {"nul_inside", std::string("TZ38D-4U9R4\0008BY5S-NH4HW", 23), VESK_HOSTID_FAULT_NUL, 11},
+    {"wrong_check", "TZ38D-4U9R4-8BY5S-NH4HX", VESK_HOSTID_FAULT_CHECK, 22},
+    {"unknown_prefix", "X:TZ38D-4U9R4-8BY5S-NH4HW", VESK_HOSTID_FAULT_PREFIX, 0},
+    {"prefix_of_another_kind", "H:TZ38D-4U9R4-8BY5S-NH4HW", VESK_HOSTID_FAULT_PREFIX_KIND, 0},
+    {"prefix_u_for_a_known_kind", "U:TZ38D-4U9R4-8BY5S-NH4HW", VESK_HOSTID_FAULT_PREFIX_KIND, 0},
+    {"prefix_alone", "M:", VESK_HOSTID_FAULT_LENGTH, 2},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inputs, MalformedText, testing::ValuesIn(malformed),
+                         [](const testing::TestParamInfo<Malformed> &info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(HostIdCheck, NullPointersAreRefused) {
+    vesk_hostid_check result;
+    EXPECT_EQ(vesk_hostid_check_text(nullptr, 23, &result), FAILURE);
+    EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_NULL);
+    EXPECT_EQ(vesk_hostid_check_text(adapter_text, 23, nullptr), FAILURE);
+    int present = 1;
+    EXPECT_EQ(vesk_hostid_has(nullptr, 0, &present, &result), FAILURE);
+    EXPECT_EQ(present, 0);
+}
+
+/* ---- Encoding ------------------------------------------------------------------- */
+
+TEST(HostIdEncode, ReproducesThePublishedExamples) {
+    const struct {
+        std::vector<unsigned char> raw;
+        int32_t kind;
+        const char *text;
+    } cases[] = {{{0x0A, 0x00, 0x00, 0x01}, 1, ipv4_text},
+                 {{0x02, 0x00, 0x00, 0x00, 0x00, 0x01}, 2, adapter_text},
+                 {{0x78, 0x56, 0x34, 0x12}, 4, volume_text}};
+    for (const auto &c : cases) {
+        char text[VESK_HOSTID_TEXT_LENGTH + 1];
+        ASSERT_EQ(vesk_hostid_encode(c.raw.data(), c.raw.size(), c.kind, text), SUCCESS);
+        EXPECT_STREQ(text, c.text);
+    }
+}
+
+/* The collector's raw lengths for its kinds; no bytes only without data. */
+TEST(HostIdEncode, RawLengthsAreThoseOfTheCollector) {
+    const unsigned char raw[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    char text[VESK_HOSTID_TEXT_LENGTH + 1];
+    EXPECT_EQ(vesk_hostid_encode(raw, 5, 1, text), FAILURE);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(vesk_hostid_encode(raw, 4, 2, text), FAILURE);
+    EXPECT_EQ(vesk_hostid_encode(raw, 8, 4, text), FAILURE);
+    EXPECT_EQ(vesk_hostid_encode(nullptr, 1, 7, text), FAILURE);
+    EXPECT_EQ(vesk_hostid_encode(raw, 4, 1, nullptr), FAILURE);
+    ASSERT_EQ(vesk_hostid_encode(nullptr, 0, 7, text), SUCCESS);
+    vesk_hostid_check result;
+    ASSERT_EQ(vesk_hostid_check_text(text, strlen(text), &result), SUCCESS);
+    EXPECT_EQ(result.kind, 7);
+    EXPECT_EQ(result.letter, 'U');
+    ASSERT_EQ(vesk_hostid_encode(raw, 8, 3, text), SUCCESS);
+    EXPECT_EQ(vesk_hostid_letter(3), 'C');
+}
+
+/* ---- Looking a text up on the host --------------------------------------------- */
+
+class HostIdHas : public ScriptedHostTest {};
+
+TEST_F(HostIdHas, FindsTheHostsOwnIdentifiersOfEveryKind) {
+    scripted_host.serial = 0x12345678;
+    script_lanas({0});
+    script_adapter(0, adapter_a);
+    scripted_host.addresses = {{10, 0, 0, 1}};
+    for (const std::string &typed : {std::string("m:tz38d-4u9r4-8by5s-nh4hw\n"),
+                                     std::string(volume_text), std::string("I:") + ipv4_text}) {
+        int present = 0;
+        vesk_hostid_check result;
+        ASSERT_EQ(vesk_hostid_has(typed.data(), typed.size(), &present, &result), SUCCESS);
+        EXPECT_EQ(present, 1) << typed;
+    }
+    char other[VESK_HOSTID_TEXT_LENGTH + 1];
+    const unsigned char raw[6] = {0x02, 0, 0, 0, 0, 0x02};
+    ASSERT_EQ(vesk_hostid_encode(raw, 6, 2, other), SUCCESS);
+    int present = 1;
+    vesk_hostid_check result;
+    ASSERT_EQ(vesk_hostid_has(other, strlen(other), &present, &result), SUCCESS);
+    EXPECT_EQ(present, 0);
+    EXPECT_EQ(vesk_hostid_has("TZ38D", 5, &present, &result), FAILURE);
+    EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_LENGTH);
+}
+
+} // namespace
