@@ -1,9 +1,9 @@
-# The Windows build (MinGW-w64), included by the top-level CMakeLists.txt:
+# The Windows build (MinGW-w64), included by hostid/CMakeLists.txt:
 # MD5 from the system's CNG, the collector's platform layer over the system's
 # own services, and veskid.exe, a console program that exports the table.
 
 # ---- Digest ----------------------------------------------------------------
-target_sources(hostid_objects PRIVATE hostid/digest_cng.cpp)
+target_sources(hostid_objects PRIVATE digest_cng.cpp)
 target_link_libraries(hostid_objects PUBLIC bcrypt)
 
 # ---- Windows Sockets 1.1, imported by ordinal ------------------------------
@@ -33,8 +33,8 @@ target_link_libraries(wsock32_ordinals INTERFACE ${_vesk_wsock32_dir}/libwsock32
 add_dependencies(wsock32_ordinals wsock32_ordinals_lib)
 
 # ---- Platform layer ----------------------------------------------------------
-add_library(hostid_platform_windows OBJECT hostid/platform_windows.cpp)
-target_include_directories(hostid_platform_windows PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/hostid)
+add_library(hostid_platform_windows OBJECT platform_windows.cpp)
+target_include_directories(hostid_platform_windows PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(hostid_platform_windows PUBLIC netapi32 wsock32_ordinals)
 
 # ---- veskid.exe --------------------------------------------------------------
@@ -44,8 +44,9 @@ target_link_libraries(hostid_platform_windows PUBLIC netapi32 wsock32_ordinals)
 list(JOIN VESK_EXPORTED_NAMES "\n    " _vesk_def_names)
 set(VESK_DEF_FILE ${CMAKE_CURRENT_BINARY_DIR}/veskid.def)
 file(CONFIGURE OUTPUT ${VESK_DEF_FILE} CONTENT "EXPORTS\n    ${_vesk_def_names}\n" @ONLY)
+set(VESK_DEF_FILE ${VESK_DEF_FILE} PARENT_SCOPE) # the Windows unit binary exports the same
 
-add_executable(veskid hostid/main.cpp)
+add_executable(veskid main.cpp)
 target_link_libraries(veskid PRIVATE hostid_objects hostid_platform_windows vesk_hash_objects)
 target_link_options(veskid PRIVATE ${VESK_DEF_FILE})
 set_property(TARGET veskid APPEND PROPERTY LINK_DEPENDS ${VESK_DEF_FILE})
