@@ -38,4 +38,4 @@ cmake -S "$source/examples" -B "$work/example-build" -G Ninja \
     -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/example-build" >/dev/null
 "$work/example-build/ordered_table" >/dev/null
-echo "installed tree works: pkg-config, static and find_package builds ran"
+echo "installed tree works (${libdir#"$prefix"/}): pkg-config, static and find_package builds ran"
