@@ -1,6 +1,6 @@
-# Writes vesk_hash.pc into the install tree; run at install time with
-# VESK_PC_TEMPLATE, VESK_PC_WORK, VESK_PC_LIBDIR, VESK_PC_INCLUDEDIR and
-# VESK_PC_VERSION set.
+# Writes a pkg-config file (VESK_PC_NAME) into the install tree; run at install
+# time with VESK_PC_TEMPLATE, VESK_PC_WORK, VESK_PC_NAME, VESK_PC_LIBDIR,
+# VESK_PC_INCLUDEDIR and VESK_PC_VERSION set.
 set(prefix "${CMAKE_INSTALL_PREFIX}")
 foreach(_kind LIBDIR INCLUDEDIR)
   if(IS_ABSOLUTE "${VESK_PC_${_kind}}")
@@ -16,4 +16,4 @@ else()
   set(_pc_dir "${prefix}/${VESK_PC_LIBDIR}/pkgconfig")
 endif()
 file(INSTALL "${VESK_PC_WORK}" DESTINATION "${_pc_dir}"
-     RENAME vesk_hash.pc)
+     RENAME "${VESK_PC_NAME}")
