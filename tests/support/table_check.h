@@ -13,10 +13,8 @@
 #include <string>
 #include <vector>
 
-/* Checks every invariant: power-of-two size and mask, both directions of
- * every order and chain link, each element on exactly the chain its hash
- * selects, list ends, element_count, inline storage marking, unique keys.
- * Use as EXPECT_TRUE(table_is_consistent(&ht)). */
+/* Checks every structural invariant (table_invariants.h) with element_count
+ * exact.  Use as EXPECT_TRUE(table_is_consistent(&ht)). */
 ::testing::AssertionResult table_is_consistent(const HashTable *ht);
 
 /* The keys in list order, written "s:<bytes>" for string keys and "i:<n>" for
