@@ -22,7 +22,7 @@ extract cpp > "$work/example.cpp"
 cmp "$work/example.c" "$source/examples/check_licence.c" ||
     { echo "the README's program differs from examples/check_licence.c"; exit 1; }
 cc -std=c11 -Wall -Wextra -Werror -pedantic -I"$source/hostid" "$work/example.c" \
-    -L"$libdir" -lvesk_hostid -o "$work/example"
+    -L"$libdir" -lvesk_hostid -Wl,-rpath-link,"$libdir" -o "$work/example"
 c++ -std=c++17 -Wall -Wextra -Werror -I"$source/hostid" -c "$work/example.cpp" -o "$work/example.o"
 LD_LIBRARY_PATH="$libdir" "$work/example" >"$work/out"
 grep -q "^this machine has [0-9]* identifier(s):" "$work/out" || { cat "$work/out"; exit 1; }
