@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,91 @@ TEST(HashValue, KnownValuesOverSignedBytes) {
     EXPECT_EQ(vesk_hash_func(KEY("\x80")), 4294789669u);             /* sign-extended, not 177445 */
     EXPECT_EQ(vesk_get_hash_value(nullptr, KEY("abc")), 193409669u); /* table ignored */
 }
+
+/* The table hash one byte at a time, as defined: the yardstick for the
+ * table's own loop, which takes several bytes a round. */
+uint32_t reference_hash(const unsigned char *key, uint32_t length) {
+    uint32_t h = 5381;
+    for (uint32_t i = 0; i < length; i++) {
+        const int32_t s = key[i] < 0x80 ? (int32_t)key[i] : (int32_t)key[i] - 256;
+        h = (h * 33) ^ (uint32_t)s;
+    }
+    return h;
+}
+
+/* Every key length from 0 to 64 (every way the length splits into rounds
+ * of 8 and a rest of 4, 2 and 1), each key starting at every offset from an
+ * 8-byte boundary, over random bytes and the extremes of the signed reading. */
+class HashValueOfLength : public ::testing::TestWithParam<uint32_t> {
+  protected:
+    static constexpr size_t kOffsets = 8;
+
+    /* Fills: three random ones, all 0xFF, all 0x80, all 0x7F and all NUL. */
+    static std::vector<std::vector<unsigned char>> fills(uint32_t length) {
+        std::vector<std::vector<unsigned char>> out;
+        std::mt19937 rng(1000 + length);
+        for (int i = 0; i < 3; i++) {
+            std::vector<unsigned char> bytes(length);
+            for (unsigned char &b : bytes) {
+                b = (unsigned char)rng();
+            }
+            out.push_back(bytes);
+        }
+        for (unsigned char b : {0xFF, 0x80, 0x7F, 0x00}) {
+            out.emplace_back(length, b);
+        }
+        return out;
+    }
+};
+
+TEST_P(HashValueOfLength, EqualsTheByteLoopAtEveryAlignment) {
+    const uint32_t length = GetParam();
+    for (const std::vector<unsigned char> &bytes : fills(length)) {
+        const uint32_t expected = reference_hash(bytes.data(), length);
+        for (size_t offset = 0; offset < kOffsets; offset++) {
+            alignas(8) char buffer[64 + kOffsets];
+            memcpy(buffer + offset, bytes.data(), length);
+            const char *key = buffer + offset;
+            EXPECT_EQ(vesk_hash_func(key, length), expected) << "offset " << offset;
+            EXPECT_EQ(vesk_get_hash_value(nullptr, key, length), expected) << "offset " << offset;
+        }
+    }
+}
+
+/* Insertion and lookup hash in line, each with its own copy of the loop: the
+ * stored hash is the byte loop's, and a lookup under that hash finds it. */
+TEST_P(HashValueOfLength, InsertAndFindHashAsTheByteLoop) {
+    const uint32_t length = GetParam();
+    HashTable ht;
+    ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 0, nullptr, nullptr, 1));
+    if (length == 0) { /* refused before any hashing */
+        void *data = nullptr;
+        EXPECT_EQ(FAILURE, put(&ht, "", 0, P(1)));
+        EXPECT_EQ(FAILURE, vesk_hash_quick_find(&ht, "", 0, 5381, &data));
+    }
+    std::set<std::vector<unsigned char>> seen;
+    uintptr_t n = 0;
+    for (std::vector<unsigned char> bytes : fills(length)) {
+        if (length > 0) {
+            bytes[0] |= 0x80; /* never a decimal key */
+        }
+        if (length == 0 || !seen.insert(bytes).second) {
+            continue; /* the fills that |= 0x80 makes equal at length 1 */
+        }
+        const char *key = (const char *)bytes.data();
+        const uint32_t expected = reference_hash(bytes.data(), length);
+        ASSERT_EQ(SUCCESS, put(&ht, key, length, P(++n)));
+        EXPECT_EQ(ht.list_tail->hash, expected);
+        void *data = nullptr;
+        ASSERT_EQ(SUCCESS, vesk_hash_find(&ht, key, length, &data));
+        EXPECT_EQ(*(void **)data, P(n));
+        ASSERT_EQ(SUCCESS, vesk_hash_quick_find(&ht, key, length, expected, &data));
+        EXPECT_EQ(*(void **)data, P(n));
+    }
+    vesk_hash_destroy(&ht);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths0To64, HashValueOfLength, ::testing::Range(0u, 65u));
 
 /* ---- Initialisation ------------------------------------------------------ */
 
