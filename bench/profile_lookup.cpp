@@ -1,0 +1,136 @@
+/*
+ * profile_lookup.cpp - lookups of one map, for a cache simulator or counters.
+ *
+ * Usage: vesk_lookup_profile vesk|std KEY_LENGTH COUNT
+ *
+ * Fills one map (vesk_hash: a persistent table with 8-byte inline data, as in
+ * bench_maps.cpp; std: std::unordered_map<std::string, uint64_t>) with COUNT
+ * random keys of letters and digits, then looks each of them up in a shuffled
+ * order (phase_hit) and looks up COUNT absent keys of the same length
+ * (phase_miss).  Each phase is a function of its own, so that a profiler
+ * attributes instructions and cache misses to it; the run is the same every
+ * time:
+ *
+ *   valgrind --tool=callgrind --cache-sim=yes --callgrind-out-file=cg.out \
+ *       vesk_lookup_profile vesk 15 1000000
+ *   callgrind_annotate --inclusive=yes cg.out | grep phase_
+ *
+ * Dividing a phase's counts by COUNT gives the counts per lookup.
+ */
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "vesk_hash.h"
+
+namespace {
+
+const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+std::vector<std::string> random_keys(size_t length, size_t count, uint64_t seed) {
+    std::mt19937_64 rng(seed);
+    std::vector<std::string> keys(count, std::string(length, ' '));
+    for (std::string &key : keys) {
+        for (char &c : key) {
+            c = kAlphabet[rng() % (sizeof kAlphabet - 1)];
+        }
+    }
+    return keys;
+}
+
+#define PHASE __attribute__((noinline))
+
+using StdMap = std::unordered_map<std::string, uint64_t>;
+
+PHASE uint64_t phase_hit(const HashTable *ht, const std::vector<std::string> &keys) {
+    uint64_t sum = 0;
+    for (const std::string &key : keys) {
+        void *data;
+        if (vesk_hash_find(ht, key.data(), (uint32_t)key.size(), &data) == SUCCESS) {
+            sum += *(const uint64_t *)data + 1;
+        }
+    }
+    return sum;
+}
+
+PHASE uint64_t phase_miss(const HashTable *ht, const std::vector<std::string> &keys) {
+    uint64_t found = 0;
+    for (const std::string &key : keys) {
+        void *data;
+        found += vesk_hash_find(ht, key.data(), (uint32_t)key.size(), &data) == SUCCESS;
+    }
+    return found;
+}
+
+PHASE uint64_t phase_hit(const StdMap &map, const std::vector<std::string> &keys) {
+    uint64_t sum = 0;
+    for (const std::string &key : keys) {
+        auto it = map.find(key);
+        if (it != map.end()) {
+            sum += it->second + 1;
+        }
+    }
+    return sum;
+}
+
+PHASE uint64_t phase_miss(const StdMap &map, const std::vector<std::string> &keys) {
+    uint64_t found = 0;
+    for (const std::string &key : keys) {
+        found += map.find(key) != map.end();
+    }
+    return found;
+}
+
+/* Both phases over one map; true when every key was found and no absent one. */
+template <class Map>
+bool run(const Map &map, const std::vector<std::string> &hits,
+         const std::vector<std::string> &misses) {
+    const uint64_t sum = phase_hit(map, hits);
+    const uint64_t found = phase_miss(map, misses);
+    const uint64_t n = hits.size();
+    printf("hit sum %llu, misses found %llu\n", (unsigned long long)sum,
+           (unsigned long long)found);
+    return sum == n * (n + 1) / 2 && found == 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 4 || (strcmp(argv[1], "vesk") != 0 && strcmp(argv[1], "std") != 0) ||
+        atol(argv[2]) <= 0 || atol(argv[3]) <= 0) {
+        fprintf(stderr, "usage: vesk_lookup_profile vesk|std KEY_LENGTH COUNT\n");
+        return 2;
+    }
+    const size_t length = (size_t)atol(argv[2]);
+    const size_t count = (size_t)atol(argv[3]);
+    const std::vector<std::string> keys = random_keys(length, count, length);
+    const std::vector<std::string> absent = random_keys(length, count, length + 1000);
+    std::vector<std::string> hits = keys;
+    std::shuffle(hits.begin(), hits.end(), std::mt19937_64(7));
+
+    if (strcmp(argv[1], "std") == 0) {
+        StdMap map;
+        for (size_t i = 0; i < count; i++) {
+            map.try_emplace(keys[i], i);
+        }
+        return run(map, hits, absent) ? 0 : 1;
+    }
+    HashTable ht;
+    if (vesk_hash_init(&ht, 0, nullptr, nullptr, 1) != SUCCESS) {
+        return 1;
+    }
+    for (size_t i = 0; i < count; i++) {
+        uint64_t value = i;
+        vesk_hash_add_or_update(&ht, keys[i].data(), (uint32_t)keys[i].size(), &value,
+                                sizeof value, nullptr, HASH_MODE_ADD);
+    }
+    const bool ok = run(&ht, hits, absent);
+    vesk_hash_destroy(&ht);
+    return ok ? 0 : 1;
+}
