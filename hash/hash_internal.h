@@ -18,11 +18,14 @@
 #include <cstring>
 
 /* A helper on a hot path that must not stay a call: the compiler keeps a
- * static helper with several callers out of line. */
+ * static helper with several callers out of line.  HASH_NOINLINE keeps a
+ * rarely taken continuation out of its caller. */
 #if defined(__GNUC__)
 #define HASH_HOT_INLINE inline __attribute__((always_inline))
+#define HASH_NOINLINE __attribute__((noinline))
 #else
 #define HASH_HOT_INLINE inline
+#define HASH_NOINLINE
 #endif
 
 /* ---- Storage through the table's allocator -------------------------------- */
@@ -243,26 +246,48 @@ template <class Word> static inline bool ends_equal(const char *a, const char *b
     return ((a0 ^ b0) | (a1 ^ b1)) == 0;
 }
 
-/* Key bytes of equal length.  Keys of 4 to 16 bytes, the common case, are
- * compared as two words that may overlap, without a call; others go to memcmp,
- * which is faster on long keys. */
-static inline bool key_bytes_equal(const char *a, const char *b, uint32_t length) {
-    if (length > 16 || length < 4) {
-        return memcmp(a, b, length) == 0;
-    }
+/* Whether keys of the length are compared in line, as two words that may
+ * overlap: 4 to 16 bytes, the common case. */
+static inline bool key_in_line(uint32_t length) {
+    return length - 4 <= 12;
+}
+
+static inline bool key_in_line_equal(const char *a, const char *b, uint32_t length) {
     return length >= 8 ? ends_equal<uint64_t>(a, b, length) : ends_equal<uint32_t>(a, b, length);
 }
 
-/* The element under the string key (stored hash, length, then bytes), or null. */
+/* Key bytes of equal length: in line for 4 to 16 bytes, otherwise through
+ * memcmp, which is faster on long keys. */
+static inline bool key_bytes_equal(const char *a, const char *b, uint32_t length) {
+    return key_in_line(length) ? key_in_line_equal(a, b, length) : memcmp(a, b, length) == 0;
+}
+
+/* The first element from b on along its chain with hash h and the length, or
+ * null. */
+static HASH_HOT_INLINE HashBucket *next_candidate(HashBucket *b, uint32_t h, uint32_t key_length) {
+    while (b && (b->hash != h || b->key_length != key_length)) {
+        b = b->chain_next;
+    }
+    return b;
+}
+
+/* The chain search from b on, for when a candidate's key bytes differed.
+ * (hash_lookup.cpp) */
+HashBucket *find_string_bucket_from(HashBucket *b, const char *key, uint32_t key_length,
+                                    uint32_t h);
+
+/* The element under the string key (stored hash, length, then bytes), or null.
+ * Two keys of one length rarely share a hash, so the first candidate decides;
+ * the search after a candidate whose bytes differ is a call.  The walk to the
+ * candidate thereby calls nothing, and a miss or a short key's hit saves no
+ * registers on the way in and restores none on the way out. */
 static HASH_HOT_INLINE HashBucket *find_string_bucket(const HashTable *ht, const char *key,
                                                       uint32_t key_length, uint32_t h) {
-    for (HashBucket *b = *slot_of(ht, h); b; b = b->chain_next) {
-        if (b->hash == h && b->key_length == key_length &&
-            key_bytes_equal(b->key, key, key_length)) {
-            return b;
-        }
+    HashBucket *b = next_candidate(*slot_of(ht, h), h, key_length);
+    if (!b || key_bytes_equal(b->key, key, key_length)) {
+        return b;
     }
-    return nullptr;
+    return find_string_bucket_from(b->chain_next, key, key_length, h);
 }
 
 /* The element under the integer key, or null. */

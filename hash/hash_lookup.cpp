@@ -9,13 +9,68 @@
 
 /* ---- Lookup ----------------------------------------------------------------------- */
 
-int vesk_hash_find(const HashTable *ht, const char *key, uint32_t key_length, void **data) {
-    HashBucket *b = resolve_string_key(ht, key, key_length);
+HashBucket *find_string_bucket_from(HashBucket *b, const char *key, uint32_t key_length,
+                                    uint32_t h) {
+    for (;;) {
+        b = next_candidate(b, h, key_length);
+        if (!b || key_bytes_equal(b->key, key, key_length)) {
+            return b;
+        }
+        b = b->chain_next;
+    }
+}
+
+/* The rest of find_string_data, from the candidate b on. */
+static HASH_NOINLINE int find_string_data_from(HashBucket *b, const char *key,
+                                               uint32_t key_length, uint32_t h, void **data) {
+    if (!key_bytes_equal(b->key, key, key_length)) {
+        b = find_string_bucket_from(b->chain_next, key, key_length, h);
+        if (!b) {
+            return FAILURE;
+        }
+    }
+    *data = b->data;
+    return SUCCESS;
+}
+
+/* The chain search of a string key with hash h, storing the data pointer of
+ * its element.  Up to the first candidate, and for a key of 4 to 16 bytes up
+ * to the answer, it calls nothing; anything that needs a call (memcmp, or the
+ * chain after a candidate whose bytes differ) is handed to
+ * find_string_data_from as the last step.  So no value is kept across a call,
+ * and a miss, or a hit of a key of 4 to 16 bytes, saves and restores no
+ * registers. */
+static HASH_HOT_INLINE int find_string_data(const HashTable *ht, const char *key,
+                                            uint32_t key_length, uint32_t h, void **data) {
+    HashBucket *b = next_candidate(*slot_of(ht, h), h, key_length);
+    if (!b) {
+        return FAILURE;
+    }
+    if (key_in_line(key_length) && key_in_line_equal(b->key, key, key_length)) {
+        *data = b->data;
+        return SUCCESS;
+    }
+    return find_string_data_from(b, key, key_length, h, data);
+}
+
+static HASH_HOT_INLINE int find_index_data(const HashTable *ht, uint32_t index, void **data) {
+    HashBucket *b = find_index_bucket(ht, index);
     if (!b) {
         return FAILURE;
     }
     *data = b->data;
     return SUCCESS;
+}
+
+int vesk_hash_find(const HashTable *ht, const char *key, uint32_t key_length, void **data) {
+    if (key_length == 0) {
+        return FAILURE;
+    }
+    uint32_t index;
+    if (numeric_key(key, key_length, &index)) {
+        return find_index_data(ht, index, data);
+    }
+    return find_string_data(ht, key, key_length, hash_bytes(key, key_length), data);
 }
 
 int vesk_hash_quick_find(const HashTable *ht, const char *key, uint32_t key_length, uint32_t hash,
@@ -23,12 +78,7 @@ int vesk_hash_quick_find(const HashTable *ht, const char *key, uint32_t key_leng
     if (key_length == 0) {
         return FAILURE;
     }
-    HashBucket *b = find_string_bucket(ht, key, key_length, hash);
-    if (!b) {
-        return FAILURE;
-    }
-    *data = b->data;
-    return SUCCESS;
+    return find_string_data(ht, key, key_length, hash, data);
 }
 
 int vesk_hash_exists(const HashTable *ht, const char *key, uint32_t key_length) {
@@ -36,12 +86,7 @@ int vesk_hash_exists(const HashTable *ht, const char *key, uint32_t key_length) 
 }
 
 int vesk_hash_index_find(const HashTable *ht, uint32_t index, void **data) {
-    HashBucket *b = find_index_bucket(ht, index);
-    if (!b) {
-        return FAILURE;
-    }
-    *data = b->data;
-    return SUCCESS;
+    return find_index_data(ht, index, data);
 }
 
 int vesk_hash_index_exists(const HashTable *ht, uint32_t index) {
