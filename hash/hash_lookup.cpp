@@ -34,11 +34,11 @@ static HASH_NOINLINE int find_string_data_from(HashBucket *b, const char *key,
 }
 
 /* The chain search of a string key with hash h, storing the data pointer of
- * its element.  Up to the first candidate, and for a key of 4 to 16 bytes up
+ * its element.  Up to the first candidate, and for a key of 4 to 64 bytes up
  * to the answer, it calls nothing; anything that needs a call (memcmp, or the
  * chain after a candidate whose bytes differ) is handed to
  * find_string_data_from as the last step.  So no value is kept across a call,
- * and a miss, or a hit of a key of 4 to 16 bytes, saves and restores no
+ * and a miss, or a hit of a key of 4 to 64 bytes, saves and restores no
  * registers. */
 static HASH_HOT_INLINE int find_string_data(const HashTable *ht, const char *key,
                                             uint32_t key_length, uint32_t h, void **data) {
