@@ -5,7 +5,8 @@
  * One bucket, one allocation:
  *
  *   +------+------------+------+-------------+-----------+-----------+------------+------------+---------+
- *   | hash | key_length | data | inline_data | list_next | list_prev | chain_next | chain_prev | key ... |
+ *   | hash | key_length | data | inline_data | list_next | list_prev | chain_next | chain_prev |
+ * key ... |
  *   +------+------------+--|---+-------------+-----------+-----------+------------+------------+---------+
  *                          |     ^
  *                          +-----+  pointer-sized data lives in inline_data;
@@ -258,8 +259,8 @@ int vesk_hash_add_or_update(HashTable *ht, const char *key, uint32_t key_length,
 }
 
 int vesk_hash_quick_add_or_update(HashTable *ht, const char *key, uint32_t key_length,
-                                  uint32_t hash, const void *data, uint32_t data_size,
-                                  void **dest, int mode) {
+                                  uint32_t hash, const void *data, uint32_t data_size, void **dest,
+                                  int mode) {
     if (key_length == 0) {
         return FAILURE;
     }

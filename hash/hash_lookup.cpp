@@ -21,8 +21,8 @@ HashBucket *find_string_bucket_from(HashBucket *b, const char *key, uint32_t key
 }
 
 /* The rest of find_string_data, from the candidate b on. */
-static HASH_NOINLINE int find_string_data_from(HashBucket *b, const char *key,
-                                               uint32_t key_length, uint32_t h, void **data) {
+static HASH_NOINLINE int find_string_data_from(HashBucket *b, const char *key, uint32_t key_length,
+                                               uint32_t h, void **data) {
     if (!key_bytes_equal(b->key, key, key_length)) {
         b = find_string_bucket_from(b->chain_next, key, key_length, h);
         if (!b) {
@@ -112,8 +112,8 @@ void delete_bucket(HashTable *ht, HashBucket *b) {
     ht->element_count--;
 }
 
-int vesk_hash_del_key_or_index(HashTable *ht, const char *key, uint32_t key_length,
-                               uint32_t index, int flag) {
+int vesk_hash_del_key_or_index(HashTable *ht, const char *key, uint32_t key_length, uint32_t index,
+                               int flag) {
     HashBucket *b = flag == DELETE_BY_KEY ? resolve_string_key(ht, key, key_length)
                                           : find_index_bucket(ht, index);
     if (!b) {
@@ -155,6 +155,10 @@ void vesk_hash_clean(HashTable *ht) {
 
 /* ---- Counters ------------------------------------------------------------------------ */
 
-uint32_t vesk_hash_num_elements(const HashTable *ht) { return ht->element_count; }
+uint32_t vesk_hash_num_elements(const HashTable *ht) {
+    return ht->element_count;
+}
 
-uint32_t vesk_hash_next_free_element(const HashTable *ht) { return ht->next_free_index; }
+uint32_t vesk_hash_next_free_element(const HashTable *ht) {
+    return ht->next_free_index;
+}
