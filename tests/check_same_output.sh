@@ -1,0 +1,52 @@
+#!/bin/sh
+# Two builds of veskid for one host (32-bit and 64-bit) must print the same
+# bytes: with allid, id and no word, standard output compared byte for byte,
+# and the same exit status.  The 64-bit one is another preset's build: it
+# must be built first.
+# Usage: check_same_output.sh VESKID_32 VESKID_64 [LAUNCHER]
+#   LAUNCHER runs each program (wine-run for Windows executables); without
+#   one they are executed directly.
+set -eu
+first=$1
+second=$2
+launcher=${3:-}
+[ -f "$second" ] || {
+    echo "$second does not exist: build the 64-bit preset's veskid first"
+    exit 1
+}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+for word in allid id none; do
+    for build in first second; do
+        eval program=\$$build
+        status=0
+        if [ "$word" = none ]; then
+            $launcher "$program" >"$dir/$build.out" 2>"$dir/$build.err" </dev/null || status=$?
+        else
+            $launcher "$program" "$word" >"$dir/$build.out" 2>"$dir/$build.err" </dev/null ||
+                status=$?
+        fi
+        echo "$status" >"$dir/$build.status"
+    done
+    if ! cmp -s "$dir/first.out" "$dir/second.out" ||
+        ! cmp -s "$dir/first.status" "$dir/second.status"; then
+        echo "FAILED: '$word' gives different output:"
+        for build in first second; do
+            eval program=\$$build
+            echo "$program (exit status $(cat "$dir/$build.status")):"
+            od -c "$dir/$build.out" | head -20
+            sed 's/^/  stderr: /' "$dir/$build.err" | head -5
+        done
+        failures=$((failures + 1))
+    fi
+    # Two programs that print nothing would agree too.
+    if [ "$word" = allid ] && ! head -c 2 "$dir/first.out" | grep -qx 'H:'; then
+        echo "FAILED: allid did not begin with the H line:"
+        od -c "$dir/first.out" | head -5
+        failures=$((failures + 1))
+    fi
+    [ "$word" = allid ] && { echo "allid, both builds:"; sed 's/^/  /' "$dir/first.out"; }
+done
+[ "$failures" -eq 0 ] || exit 1
+echo "allid, id and no word: the same bytes and exit status from both builds"
