@@ -65,9 +65,9 @@ target_link_libraries(unit_tests PRIVATE vesk_test_support vesk_hash_objects hos
                                          hostid_platform_windows GTest::gtest_main)
 target_link_options(unit_tests PRIVATE ${VESK_DEF_FILE})
 set_property(TARGET unit_tests APPEND PROPERTY LINK_DEPENDS ${VESK_DEF_FILE})
-# All of them in one Wine process: each start of a program costs 0.3 to 2 s
-# under Wine (more under 32-bit Wine), the suites themselves well under one.
-# A failure names its tests in the output.
+# All of them in one Wine process: a start of Wine costs about a second, more
+# under 32-bit Wine, the suites themselves about as much in all.  A failure
+# names its tests in the output.
 add_test(NAME unit_tests_under_wine COMMAND ${_wine_run} --lf $<TARGET_FILE:unit_tests>)
 set_tests_properties(unit_tests_under_wine PROPERTIES TIMEOUT 300)
 
