@@ -24,7 +24,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(VESK_WINE_ARCH i686)
 endif()
-set_property(DIRECTORY PROPERTY LABELS wine-${VESK_WINE_ARCH})
+set_property(DIRECTORY PROPERTY LABELS wine wine-${VESK_WINE_ARCH})
 
 # ---- Wine --------------------------------------------------------------------
 # Every program runs through wine-run: Debian's wine64 with a private prefix
@@ -40,16 +40,9 @@ configure_file(${_windows_tests}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
 set(_wine_run ${CMAKE_BINARY_DIR}/wine-run)
 
 # ---- Unit suites ---------------------------------------------------------------
-# Every suite of tests/ except those that need Linux itself; the fault suites
-# (fault_*.cpp, which wrap the C library's allocator) are not built here.
-set(VESK_LINUX_ONLY_TESTS
-    test_platform_linux.cpp  # the Linux layer over fake sysfs trees
-    test_veskid_e2e.cpp      # runs the Linux veskid through popen
-    test_veskid_hostile.cpp) # runs it through posix_spawn with redirected streams
-file(GLOB _suites CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
-foreach(_linux_only IN LISTS VESK_LINUX_ONLY_TESTS)
-  list(REMOVE_ITEM _suites ${CMAKE_CURRENT_SOURCE_DIR}/${_linux_only})
-endforeach()
+# Every suite of tests/ but those that need Linux itself (VESK_LINUX_SUITES);
+# the fault suites, which wrap the C library's allocator, are not built here.
+set(_suites ${VESK_TABLE_SUITES} ${VESK_HOSTID_SUITES})
 
 # The unit binary exports the table's names through the same definition file
 # as veskid.exe, so that it can look them up in itself (test_windows.cpp).
@@ -88,3 +81,18 @@ if(VESK_64BIT_VESKID)
                    ${VESK_64BIT_VESKID} ${_wine_run})
   set_tests_properties(veskid_same_output_as_64bit PROPERTIES RESOURCE_LOCK wine_serial)
 endif()
+
+# ---- vesk_hostid.dll ---------------------------------------------------------
+# The C example that checks a licence's identifier, linked with the DLL's
+# import library and placed beside the DLLs: it lists what veskid.exe allid
+# prints, in this prefix.
+add_executable(check_licence ${PROJECT_SOURCE_DIR}/examples/check_licence.c)
+target_link_libraries(check_licence PRIVATE vesk_hostid)
+set_target_properties(check_licence PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+add_test(NAME hostid_dll_under_wine
+         COMMAND sh ${_windows_tests}/check_hostid_dll.sh ${_wine_run}
+                 $<TARGET_FILE:check_licence> $<TARGET_FILE:veskid>)
+set_tests_properties(hostid_dll_under_wine PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_serial)
+add_test(NAME hostid_dll_exports
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.sh $<TARGET_FILE:vesk_hostid>
+                 ${PROJECT_SOURCE_DIR}/hostid/vesk_hostid.exports ${CMAKE_OBJDUMP})
