@@ -1,4 +1,4 @@
-# Install rules, the pkg-config file and the CMake package.  GNUInstallDirs
+# Install rules, the pkg-config files and the CMake packages.  GNUInstallDirs
 # picks the directories: lib under /usr/local, lib/<multiarch triplet> when
 # the prefix is /usr on Debian, and whatever CMAKE_INSTALL_LIBDIR says when it
 # is given (debhelper passes lib/<triplet>).  The Debian packages are built
@@ -9,74 +9,55 @@ include(CMakePackageConfigHelpers)
 install(TARGETS veskid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT utility)
 install(FILES docs/veskid.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT utility)
 
-install(TARGETS vesk_hash EXPORT VeskHashTargets
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
-                NAMELINK_COMPONENT development)
-install(TARGETS vesk_hash_static EXPORT VeskHashTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-install(FILES hash/vesk_hash.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
-foreach(_lib vesk_hash vesk_hash_static)
-  target_include_directories(${_lib} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-endforeach()
+# Installs one library of the project: the shared library (component
+# <RUNTIME>, its .so link with <DEVELOPMENT>), and in <DEVELOPMENT> the static
+# library, the header, the CMake package <PACKAGE> (<PACKAGE>::<SHARED> and
+# <PACKAGE>::<STATIC>, from cmake/<PACKAGE>Config.cmake.in) and the pkg-config
+# file <SHARED>.pc (from cmake/<SHARED>.pc.in).  The .pc file is written at
+# install time, so that its paths follow the prefix given to
+# `cmake --install --prefix` as well as the configured one.
+function(vesk_install_library)
+  cmake_parse_arguments(arg "" "SHARED;STATIC;HEADER;PACKAGE;RUNTIME;DEVELOPMENT" "" ${ARGN})
+  install(TARGETS ${arg_SHARED} EXPORT ${arg_PACKAGE}Targets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${arg_RUNTIME}
+                  NAMELINK_COMPONENT ${arg_DEVELOPMENT})
+  install(TARGETS ${arg_STATIC} EXPORT ${arg_PACKAGE}Targets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${arg_DEVELOPMENT})
+  install(FILES ${arg_HEADER} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+          COMPONENT ${arg_DEVELOPMENT})
+  foreach(_lib ${arg_SHARED} ${arg_STATIC})
+    target_include_directories(${_lib} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  endforeach()
 
-# CMake package VeskHash: VeskHash::vesk_hash (shared) and VeskHash::vesk_hash_static.
-set(VESK_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VeskHash)
-install(EXPORT VeskHashTargets NAMESPACE VeskHash:: DESTINATION ${VESK_CMAKE_DIR}
-        COMPONENT development)
-configure_package_config_file(cmake/VeskHashConfig.cmake.in
-                              ${CMAKE_CURRENT_BINARY_DIR}/VeskHashConfig.cmake
-                              INSTALL_DESTINATION ${VESK_CMAKE_DIR})
-write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VeskHashConfigVersion.cmake
-                                 COMPATIBILITY SameMajorVersion)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VeskHashConfig.cmake
-              ${CMAKE_CURRENT_BINARY_DIR}/VeskHashConfigVersion.cmake
-        DESTINATION ${VESK_CMAKE_DIR} COMPONENT development)
+  set(_dir ${CMAKE_INSTALL_LIBDIR}/cmake/${arg_PACKAGE})
+  install(EXPORT ${arg_PACKAGE}Targets NAMESPACE ${arg_PACKAGE}:: DESTINATION ${_dir}
+          COMPONENT ${arg_DEVELOPMENT})
+  configure_package_config_file(cmake/${arg_PACKAGE}Config.cmake.in
+                                ${CMAKE_CURRENT_BINARY_DIR}/${arg_PACKAGE}Config.cmake
+                                INSTALL_DESTINATION ${_dir})
+  write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/${arg_PACKAGE}ConfigVersion.cmake
+                                   COMPATIBILITY SameMajorVersion)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${arg_PACKAGE}Config.cmake
+                ${CMAKE_CURRENT_BINARY_DIR}/${arg_PACKAGE}ConfigVersion.cmake
+          DESTINATION ${_dir} COMPONENT ${arg_DEVELOPMENT})
 
-# The pkg-config file is written at install time, so that its paths follow the
-# prefix given to `cmake --install --prefix` as well as the configured one.
-install(CODE "
-  set(VESK_PC_TEMPLATE \"${CMAKE_CURRENT_SOURCE_DIR}/cmake/vesk_hash.pc.in\")
-  set(VESK_PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-  set(VESK_PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
-  set(VESK_PC_VERSION \"${PROJECT_VERSION}\")
-  set(VESK_PC_WORK \"${CMAKE_CURRENT_BINARY_DIR}/vesk_hash.pc.install\")
-  set(VESK_PC_NAME vesk_hash.pc)
-  include(\"${CMAKE_CURRENT_SOURCE_DIR}/cmake/write_pc.cmake\")
-" COMPONENT development)
+  install(CODE "
+    set(VESK_PC_TEMPLATE \"${CMAKE_CURRENT_SOURCE_DIR}/cmake/${arg_SHARED}.pc.in\")
+    set(VESK_PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(VESK_PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+    set(VESK_PC_VERSION \"${PROJECT_VERSION}\")
+    set(VESK_PC_WORK \"${CMAKE_CURRENT_BINARY_DIR}/${arg_SHARED}.pc.install\")
+    set(VESK_PC_NAME ${arg_SHARED}.pc)
+    include(\"${CMAKE_CURRENT_SOURCE_DIR}/cmake/write_pc.cmake\")
+  " COMPONENT ${arg_DEVELOPMENT})
+endfunction()
 
-# ---- libvesk_hostid ------------------------------------------------------------
-# The same shape: shared library (runtime), header, static library, manual
-# page, pkg-config file and the CMake package VeskHostId with
-# VeskHostId::vesk_hostid and VeskHostId::vesk_hostid_static (development).
-install(TARGETS vesk_hostid EXPORT VeskHostIdTargets
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT hostid_runtime
-                NAMELINK_COMPONENT hostid_development)
-install(TARGETS vesk_hostid_static EXPORT VeskHostIdTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT hostid_development)
-install(FILES hostid/vesk_hostid.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-        COMPONENT hostid_development)
+# The table.
+vesk_install_library(SHARED vesk_hash STATIC vesk_hash_static HEADER hash/vesk_hash.h
+                     PACKAGE VeskHash RUNTIME runtime DEVELOPMENT development)
+
+# The host identifiers for applications, with their manual page.
+vesk_install_library(SHARED vesk_hostid STATIC vesk_hostid_static HEADER hostid/vesk_hostid.h
+                     PACKAGE VeskHostId RUNTIME hostid_runtime DEVELOPMENT hostid_development)
 install(FILES docs/vesk_hostid.3 DESTINATION ${CMAKE_INSTALL_MANDIR}/man3
         COMPONENT hostid_development)
-foreach(_lib vesk_hostid vesk_hostid_static)
-  target_include_directories(${_lib} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-endforeach()
-set(VESK_HOSTID_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VeskHostId)
-install(EXPORT VeskHostIdTargets NAMESPACE VeskHostId:: DESTINATION ${VESK_HOSTID_CMAKE_DIR}
-        COMPONENT hostid_development)
-configure_package_config_file(cmake/VeskHostIdConfig.cmake.in
-                              ${CMAKE_CURRENT_BINARY_DIR}/VeskHostIdConfig.cmake
-                              INSTALL_DESTINATION ${VESK_HOSTID_CMAKE_DIR})
-write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VeskHostIdConfigVersion.cmake
-                                 COMPATIBILITY SameMajorVersion)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VeskHostIdConfig.cmake
-              ${CMAKE_CURRENT_BINARY_DIR}/VeskHostIdConfigVersion.cmake
-        DESTINATION ${VESK_HOSTID_CMAKE_DIR} COMPONENT hostid_development)
-install(CODE "
-  set(VESK_PC_TEMPLATE \"${CMAKE_CURRENT_SOURCE_DIR}/cmake/vesk_hostid.pc.in\")
-  set(VESK_PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-  set(VESK_PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
-  set(VESK_PC_VERSION \"${PROJECT_VERSION}\")
-  set(VESK_PC_WORK \"${CMAKE_CURRENT_BINARY_DIR}/vesk_hostid.pc.install\")
-  set(VESK_PC_NAME vesk_hostid.pc)
-  include(\"${CMAKE_CURRENT_SOURCE_DIR}/cmake/write_pc.cmake\")
-" COMPONENT hostid_development)
