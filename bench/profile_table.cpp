@@ -22,24 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "profile_keys.h"
 #include "vesk_hash.h"
 
 namespace {
-
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-
-std::vector<std::string> random_keys(size_t length, size_t count, uint64_t seed) {
-    std::mt19937_64 rng(seed);
-    std::vector<std::string> keys(count, std::string(length, ' '));
-    for (std::string &key : keys) {
-        for (char &c : key) {
-            c = kAlphabet[rng() % (sizeof kAlphabet - 1)];
-        }
-    }
-    return keys;
-}
-
-#define PHASE __attribute__((noinline))
 
 PHASE size_t phase_insert(HashTable *ht, const std::vector<std::string> &keys) {
     size_t inserted = 0;
