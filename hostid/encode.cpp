@@ -14,7 +14,7 @@
  */
 #include "hostid_private.h"
 
-static const char host_id_alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+const char host_id_alphabet[33] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
 
 int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind,
                    unsigned char digest[HOST_ID_DIGEST_SIZE]) {

@@ -13,8 +13,6 @@
 #include "hostid_private.h"
 #include "vesk_hostid.h"
 
-static const char host_id_alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
-
 /* ---- The selection ---------------------------------------------------------- */
 
 char vesk_hostid_letter(int32_t kind) {

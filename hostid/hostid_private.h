@@ -28,6 +28,10 @@ int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set)
 int md5_of_two_parts(const unsigned char *first, size_t first_length, const unsigned char *second,
                      size_t second_length, unsigned char digest[HOST_ID_DIGEST_SIZE]);
 
+/* The 32 characters of an identifier's text, symbol 0 to 31: A to Z without
+ * I and O, then 2 to 9.  (encode.cpp) */
+extern const char host_id_alphabet[33];
+
 /* Writes value as 4 bytes, least significant first, whatever the host's order. */
 static inline void put_le32(uint32_t value, unsigned char bytes[4]) {
     bytes[0] = (unsigned char)value;
