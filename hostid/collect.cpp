@@ -3,10 +3,15 @@
  *
  * Three sources, always in this order, each through the current platform:
  *
- *   1. the volume serial number of "C:\"             -> one kind-4 record
+ *   1. the volume serial number of "C:\"             -> one kind-4 record,
+ *      unless the serial could not be read or is 0
  *   2. NCBENUM, then per LANA NCBRESET and NCBASTAT  -> kind-2 records
  *   3. WSAStartup, gethostname, gethostbyname        -> kind-1 records,
  *      then WSACleanup after every successful start
+ *
+ * A caller may ask for some of them only; those asked for keep this order.
+ * Each source read opens a platform session of its own and closes it when
+ * done, so nothing of one collection is seen by another, on any thread.
  *
  * The list is built through a tail link: the address of the pointer that
  * receives the next record, at first the address of the head.  A source that
@@ -110,15 +115,21 @@ typedef struct AdapterStatusBuffer {
 
 static_assert(sizeof(AdapterStatusBuffer) == 600, "the status buffer is 600 bytes");
 
-static HostIdRecord **collect_volume(const HostPlatform *platform, HostIdRecord **tail) {
-    uint32_t serial = 0; /* stays 0 when the query fails */
-    platform->volume_serial("C:\\", &serial);
+/* A serial that could not be read, or is 0, gives no record: one identifier
+ * for every host whose query fails would let one licence serve them all. */
+static HostIdRecord **collect_volume(const HostPlatform *platform, void *session,
+                                     HostIdRecord **tail) {
+    uint32_t serial = 0;
+    if (!platform->volume_serial(session, "C:\\", &serial) || serial == 0) {
+        return tail;
+    }
     unsigned char raw[4];
     put_le32(serial, raw);
     return add_host_id(tail, raw, sizeof raw, HOST_ID_KIND_VOLUME);
 }
 
-static HostIdRecord **collect_adapters(const HostPlatform *platform, HostIdRecord **tail) {
+static HostIdRecord **collect_adapters(const HostPlatform *platform, void *session,
+                                       HostIdRecord **tail) {
     NCB ncb;
     LANA_ENUM lanas;
     AdapterStatusBuffer status;
@@ -129,7 +140,7 @@ static HostIdRecord **collect_adapters(const HostPlatform *platform, HostIdRecor
     ncb.ncb_command = NCBENUM;
     ncb.ncb_buffer = (unsigned char *)&lanas;
     ncb.ncb_length = sizeof lanas;
-    platform->netbios(&ncb);
+    platform->netbios(session, &ncb);
 
     /* The count byte is at most 255, and lana has 255 entries. */
     for (unsigned int i = 0; i < lanas.length; i++) {
@@ -139,7 +150,7 @@ static HostIdRecord **collect_adapters(const HostPlatform *platform, HostIdRecor
         memset(&ncb, 0, sizeof ncb);
         ncb.ncb_command = NCBRESET;
         ncb.ncb_lana_num = lana;
-        platform->netbios(&ncb);
+        platform->netbios(session, &ncb);
 
         /* Cleared every time, so that a status that reports success without
          * writing reads as an all-zero address, which the filter rejects. */
@@ -150,17 +161,18 @@ static HostIdRecord **collect_adapters(const HostPlatform *platform, HostIdRecor
         memcpy(ncb.ncb_callname, "*               ", NCBNAMSZ);
         ncb.ncb_buffer = (unsigned char *)&status;
         ncb.ncb_length = sizeof status;
-        if (platform->netbios(&ncb) == 0) {
+        if (platform->netbios(session, &ncb) == 0) {
             tail = add_host_id(tail, status.status.adapter_address, 6, HOST_ID_KIND_ADAPTER);
         }
     }
     return tail;
 }
 
-static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, HostIdRecord **tail) {
+static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, void *session,
+                                           HostIdRecord **tail) {
     WSADATA wsa_data;
     memset(&wsa_data, 0, sizeof wsa_data);
-    if (platform->wsa_startup(0x0101, &wsa_data) != 0) {
+    if (platform->wsa_startup(session, 0x0101, &wsa_data) != 0) {
         return tail;
     }
 
@@ -168,9 +180,9 @@ static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, HostIdR
      * terminated, even when all 80 bytes are name. */
     char host_name[HOST_NAME_BUFFER_SIZE + 1];
     memset(host_name, 0, sizeof host_name);
-    if (platform->get_host_name(host_name, HOST_NAME_BUFFER_SIZE) != -1) {
+    if (platform->get_host_name(session, host_name, HOST_NAME_BUFFER_SIZE) != -1) {
         host_name[HOST_NAME_BUFFER_SIZE] = '\0';
-        struct hostent *host = platform->get_host_by_name(host_name);
+        struct hostent *host = platform->get_host_by_name(session, host_name);
         if (host != NULL && host->h_addr_list != NULL) {
             for (char **address = host->h_addr_list; *address != NULL; address++) {
                 unsigned char raw[4];
@@ -179,12 +191,26 @@ static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, HostIdR
             }
         }
     }
-    platform->wsa_cleanup();
+    platform->wsa_cleanup(session);
     return tail;
 }
 
 /* ---- Collection --------------------------------------------------------- */
 
+typedef HostIdRecord **(*source_reader_t)(const HostPlatform *platform, void *session,
+                                          HostIdRecord **tail);
+
+/* The sources in collection order, which is also cheapest first. */
+static const struct {
+    unsigned source;
+    source_reader_t read;
+} sources_in_order[] = {
+    {HOST_SOURCE_VOLUME, collect_volume},
+    {HOST_SOURCE_ADAPTERS, collect_adapters},
+    {HOST_SOURCE_ADDRESSES, collect_ip_addresses},
+};
+
+/* Only tests change it, and never while a collection runs. */
 static const HostPlatform *current_platform = &native_host_platform;
 
 const HostPlatform *set_host_platform(const HostPlatform *platform) {
@@ -193,15 +219,38 @@ const HostPlatform *set_host_platform(const HostPlatform *platform) {
     return previous;
 }
 
-HostIdRecord *collect_host_ids_from(const HostPlatform *platform) {
+HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources) {
     HostIdRecord *head = NULL;
     HostIdRecord **tail = &head;
-    tail = collect_volume(platform, tail);
-    tail = collect_adapters(platform, tail);
-    collect_ip_addresses(platform, tail);
+    for (const auto &source : sources_in_order) {
+        if ((sources & source.source) == 0) {
+            continue;
+        }
+        void *session = platform->open_session(platform);
+        if (session != NULL) {
+            tail = source.read(platform, session, tail);
+            platform->close_session(session);
+        }
+    }
     return head;
 }
 
 HostIdRecord *collect_host_ids(void) {
-    return collect_host_ids_from(current_platform);
+    return collect_host_ids_from(current_platform, HOST_SOURCES_ALL);
+}
+
+HostIdRecord *collect_needed_host_ids(unsigned sources, int *readable) {
+    const HostPlatform *platform = current_platform;
+    HostIdRecord *head = collect_host_ids_from(platform, sources);
+    *readable = head != NULL;
+    for (size_t i = 0; !*readable && i < sizeof sources_in_order / sizeof sources_in_order[0];
+         i++) {
+        unsigned other = sources_in_order[i].source;
+        if ((sources & other) == 0) {
+            HostIdRecord *found = collect_host_ids_from(platform, other);
+            *readable = found != NULL;
+            free_host_id_list(found);
+        }
+    }
+    return head;
 }

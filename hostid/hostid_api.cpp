@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "hostid_private.h"
+#include "platform.h"
 #include "vesk_hostid.h"
 
 /* ---- The selection ---------------------------------------------------------- */
@@ -101,12 +102,19 @@ static size_t list_length(const HostIdRecord *head) {
     return length;
 }
 
-/* Collects once and selects into the sink; with grow, the sink's array is
- * allocated to the list's length first.  FAILURE when nothing was collected
- * or the array cannot be had. */
+/* The sources a selection reads: the adapters alone for the primary
+ * identifiers, every source for all of them. */
+static unsigned sources_of_selection(int all_kinds) {
+    return all_kinds ? HOST_SOURCES_ALL : HOST_SOURCE_ADAPTERS;
+}
+
+/* Collects what the selection needs and selects into the sink; with grow,
+ * the sink's array is allocated to the list's length first.  FAILURE when
+ * nothing at all could be read from the host or the array cannot be had. */
 static int list_host_ids(int all_kinds, ListSink *sink, int grow) {
-    HostIdRecord *head = collect_host_ids();
-    if (head == NULL) {
+    int readable = 0;
+    HostIdRecord *head = collect_needed_host_ids(sources_of_selection(all_kinds), &readable);
+    if (!readable) {
         return FAILURE;
     }
     if (grow) {
@@ -346,6 +354,21 @@ const char *vesk_hostid_fault_message(int fault) {
     }
 }
 
+/* The source whose identifiers have this kind; none for the kinds that no
+ * source gives. */
+static unsigned sources_of_kind(int32_t kind) {
+    switch (kind) {
+    case HOST_ID_KIND_VOLUME:
+        return HOST_SOURCE_VOLUME;
+    case HOST_ID_KIND_ADAPTER:
+        return HOST_SOURCE_ADAPTERS;
+    case HOST_ID_KIND_IPV4:
+        return HOST_SOURCE_ADDRESSES;
+    default:
+        return 0;
+    }
+}
+
 int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result) {
     if (present == NULL) {
         return FAILURE;
@@ -354,15 +377,18 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
     if (vesk_hostid_check_text(input, length, result) != SUCCESS) {
         return FAILURE;
     }
-    vesk_hostid *ids = NULL;
-    size_t count = 0;
-    if (vesk_hostid_list(VESK_HOSTID_ALL, &ids, &count) != SUCCESS) {
+    /* Only the source that can give a text of this kind is read; the others
+     * only when it gives nothing, to tell an absent text from a host that
+     * could not be read. */
+    int readable = 0;
+    HostIdRecord *head = collect_needed_host_ids(sources_of_kind(result->kind), &readable);
+    if (!readable) {
         return fail(result, VESK_HOSTID_FAULT_HOST, 0, 0);
     }
-    for (size_t i = 0; i < count && !*present; i++) {
-        *present = strcmp(ids[i].text, result->text) == 0;
+    for (const HostIdRecord *record = head; record != NULL && !*present; record = record->next) {
+        *present = strcmp(record->text, result->text) == 0;
     }
-    vesk_hostid_list_free(ids);
+    free_host_id_list(head);
     return SUCCESS;
 }
 

@@ -126,27 +126,43 @@ static_assert(sizeof(ADAPTER_STATUS) + 30 * sizeof(NAME_BUFFER) == 600,
 
 /* ---- The platform record ------------------------------------------------ */
 
+/* Each collection opens a session of its own and passes it to every call:
+ * whatever the platform keeps between calls (the adapters of the last
+ * NCBENUM, the resolver's answer) lives there, never in statics, so that
+ * collections on many threads at once do not meet. */
 typedef struct HostPlatform {
+    /* What this platform reads (a platform layer's own record: which
+     * directories stand for the host, say); null for the defaults. */
+    const void *settings;
+
+    /* A new session for one collection; null when memory ran out. */
+    void *(*open_session)(const struct HostPlatform *platform);
+
+    /* Releases a session and what it holds; null is allowed. */
+    void (*close_session)(void *session);
+
     /* The serial number of the volume at root_path ("C:\") into *serial.
-     * Nonzero on success; the collector does not look at the result. */
-    int (*volume_serial)(const char *root_path, uint32_t *serial);
+     * Nonzero when a serial was read; *serial is then to be used. */
+    int (*volume_serial)(void *session, const char *root_path, uint32_t *serial);
 
     /* Runs one NetBIOS command (NCBENUM, NCBRESET, NCBASTAT) and returns its
      * one-byte return code, 0 meaning success. */
-    unsigned char (*netbios)(NCB *ncb);
+    unsigned char (*netbios)(void *session, NCB *ncb);
 
     /* Starts the socket layer for the requested version word; 0 on success. */
-    int (*wsa_startup)(uint16_t version, WSADATA *data);
+    int (*wsa_startup)(void *session, uint16_t version, WSADATA *data);
 
     /* The host's name into name, a buffer of length bytes; -1 on failure. */
-    int (*get_host_name)(char *name, int length);
+    int (*get_host_name)(void *session, char *name, int length);
 
     /* Resolves a host name: null on failure, otherwise a record whose
-     * h_addr_list is a null-terminated array of addresses. */
-    struct hostent *(*get_host_by_name)(const char *name);
+     * h_addr_list is a null-terminated array of addresses.  The record
+     * belongs to the session (or, on Windows, to the calling thread) and
+     * stays valid until the next call or the session's end. */
+    struct hostent *(*get_host_by_name)(void *session, const char *name);
 
     /* Releases the socket layer after a successful start. */
-    void (*wsa_cleanup)(void);
+    void (*wsa_cleanup)(void *session);
 } HostPlatform;
 
 /* The running host's services, defined by the platform layer that is linked
@@ -154,10 +170,30 @@ typedef struct HostPlatform {
 extern const HostPlatform native_host_platform;
 
 /* Makes platform the one that collect_host_ids reads; null restores
- * native_host_platform.  Returns the platform that was current before. */
+ * native_host_platform.  Returns the platform that was current before.  For
+ * tests: not to be called while another thread collects. */
 const HostPlatform *set_host_platform(const HostPlatform *platform);
 
-/* collect_host_ids over the given platform. */
-HostIdRecord *collect_host_ids_from(const HostPlatform *platform);
+/* The sources of a collection, read always in this order. */
+enum {
+    HOST_SOURCE_VOLUME = 1,    /* the volume serial number: kind 4 */
+    HOST_SOURCE_ADAPTERS = 2,  /* the NetBIOS adapters: kind 2 */
+    HOST_SOURCE_ADDRESSES = 4, /* the addresses of the host's name: kind 1 */
+    HOST_SOURCES_ALL = 7
+};
+
+/* Reads the given sources (HOST_SOURCE_* bits) of the platform, in the
+ * order volume, adapters, addresses, into a new list; null when they gave
+ * nothing.  collect_host_ids is this with every source of the current
+ * platform.  A session that cannot be opened reads as nothing. */
+HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources);
+
+/* Reads what a selection needs: the given sources of the current platform.
+ * When they give nothing, *readable says whether the host gives anything at
+ * all, asking the sources left out cheapest first (the volume, the adapters,
+ * then the host's name) and stopping at the first that answers; otherwise
+ * *readable is 1.  So a caller that needs only the adapters resolves the
+ * host's name only when neither adapters nor volume could be read. */
+HostIdRecord *collect_needed_host_ids(unsigned sources, int *readable);
 
 #endif

@@ -2,14 +2,20 @@
  * platform_linux.cpp - the collector's host services answered by Linux.
  *
  *   volume serial   the root filesystem's UUID folded to 32 bits; without a
- *                   UUID its statfs filesystem id folded alike (0 on failure)
+ *                   UUID its statfs filesystem id folded alike, where that is
+ *                   the same value or the only one there is
  *   NCBENUM         hardware-backed Ethernet-type interfaces of /sys/class/net
  *                   in ifindex order, numbered 0, 1, 2... as LANA numbers
- *   NCBRESET        succeeds for a LANA number of the last enumeration
+ *   NCBRESET        succeeds for a LANA number of the session's enumeration
  *   NCBASTAT        the permanent address, else the current one
  *   WSAStartup      nothing to start; WSACleanup nothing to release
  *   gethostname     the C library's, cut to the buffer and always terminated
- *   gethostbyname   the C library's
+ *   gethostbyname   the C library's gethostbyname_r, into the session
+ *
+ * Every answer that outlives one call (the adapters of an enumeration, the
+ * resolver's record) lives in the session of one collection: the library is
+ * called from many threads at once, beside an application that uses the
+ * resolver itself.
  *
  * Interfaces without a device link (loopback, bridges, veth, tun/tap, bonds,
  * ifb) are left out: their addresses are random or borrowed from another
@@ -19,6 +25,11 @@
  * reports the block device number as its filesystem id and btrfs mixes in
  * the subvolume, so the id alone would change when the same disk comes up
  * in another slot or the root subvolume is rolled back.  The UUID does not.
+ * So where the UUID cannot be asked for (the root is not readable by this
+ * user, no descriptor is free), another file of the same filesystem is asked
+ * instead, and where none can be, the filesystem id serves only on the
+ * filesystems whose id is their UUID's fold: the same machine never gives
+ * two different serials.
  */
 /* 64-bit file offsets and inode numbers on 32-bit builds too: statfs and
  * readdir must not fail with EOVERFLOW on a large or xfs filesystem. */
@@ -29,6 +40,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <net/if.h>
+#include <netdb.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -156,9 +168,71 @@ int linux_fsid_fold(const char *directory, uint32_t *fold) {
     return 1;
 }
 
+#define VESK_EXT4_SUPER_MAGIC 0xEF53 /* ext2, ext3 and ext4 */
+#define VESK_TMPFS_MAGIC 0x01021994
+#define VESK_OVERLAYFS_SUPER_MAGIC 0x794C7630
+
+/* Where else the same filesystem may be opened when its root cannot: common
+ * directories and world-readable files, relative to the root. */
+static const char *const same_filesystem_candidates[] = {
+    "etc", "usr", "bin", "lib", "sbin", "var", "opt", "srv", "home", "etc/passwd", "etc/group",
+};
+
+/* Opens path for the filesystem queries when it is a directory or a regular
+ * file on device; -1 otherwise.  Without blocking: a FIFO in its place is
+ * not waited on. */
+static int open_on_device(const char *path, dev_t device) {
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat file;
+    if (fstat(fd, &file) != 0 || file.st_dev != device ||
+        !(S_ISDIR(file.st_mode) || S_ISREG(file.st_mode))) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+/* A descriptor of a file of the filesystem that holds directory: directory
+ * itself, else one of the candidates below it on the same device (a
+ * subvolume or anything mounted there is another device and is passed
+ * over).  -1 when none can be opened. */
+static int open_filesystem(const char *directory, dev_t device) {
+    int fd = open_on_device(directory, device);
+    for (size_t i = 0; fd < 0 && i < sizeof same_filesystem_candidates / sizeof(char *); i++) {
+        char path[PATH_MAX];
+        int length = snprintf(path, sizeof path, "%s/%s", directory, same_filesystem_candidates[i]);
+        if (length > 0 && (size_t)length < sizeof path) {
+            fd = open_on_device(path, device);
+        }
+    }
+    return fd;
+}
+
+/* Whether the statfs id of a filesystem of this type may stand for its
+ * serial.  asked: the UUID queries were made and gave none.  xfs and btrfs
+ * never: their id is not their UUID's fold.  Without the queries, only the
+ * types whose id is their UUID's fold (or that have no other): anywhere
+ * else the id could differ from what the queries give on the same machine. */
+static int fsid_may_serve(uint32_t type, int asked) {
+    if (type == VESK_XFS_SUPER_MAGIC || type == VESK_BTRFS_SUPER_MAGIC) {
+        return 0;
+    }
+    return asked || type == VESK_EXT4_SUPER_MAGIC || type == VESK_TMPFS_MAGIC ||
+           type == VESK_OVERLAYFS_SUPER_MAGIC;
+}
+
 int linux_volume_serial_at(const char *directory, uint32_t *serial) {
+    *serial = 0;
+    struct stat root;
+    struct statfs info;
+    if (stat(directory, &root) != 0 || statfs(directory, &info) != 0) {
+        return 0;
+    }
     unsigned char uuid[16];
-    int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = open_filesystem(directory, root.st_dev);
     int found =
         fd >= 0 && (linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid));
     if (fd >= 0) {
@@ -166,26 +240,43 @@ int linux_volume_serial_at(const char *directory, uint32_t *serial) {
     }
     if (found) {
         *serial = linux_uuid_fold(uuid);
-        return 1;
+    } else if (!fsid_may_serve((uint32_t)info.f_type, fd >= 0) ||
+               !linux_fsid_fold(directory, serial)) {
+        *serial = 0;
     }
-    if (linux_fsid_fold(directory, serial)) {
-        return 1;
-    }
-    *serial = 0;
-    return 0;
-}
-
-static int linux_volume_serial(const char *root_path, uint32_t *serial) {
-    (void)root_path; /* there is no drive C: the root filesystem stands for it */
-    return linux_volume_serial_at("/", serial);
+    return *serial != 0;
 }
 
 /* ---- Adapters ----------------------------------------------------------- */
 
-/* The adapters of the last enumeration; the LANA number is the index. */
-static char adapter_names[MAX_LANA + 1][IF_NAMESIZE];
-static long adapter_indexes[MAX_LANA + 1];
-static unsigned int adapter_count;
+/* One collection's state: the paths it reads, the adapters of its
+ * enumeration (the LANA number is the index) and the resolver's answer. */
+typedef struct LinuxSession {
+    LinuxHostPaths paths;
+    unsigned int adapter_count;
+    char adapter_names[MAX_LANA + 1][IF_NAMESIZE];
+    long adapter_indexes[MAX_LANA + 1];
+    struct hostent answer;
+    char *answer_buffer; /* what the answer points into */
+    size_t answer_buffer_size;
+} LinuxSession;
+
+static const LinuxHostPaths running_host_paths = {"/", LINUX_NET_CLASS_DIR};
+
+void *linux_open_session(const LinuxHostPaths *paths) {
+    LinuxSession *session = (LinuxSession *)calloc(1, sizeof *session);
+    if (session != NULL) {
+        session->paths = paths != NULL ? *paths : running_host_paths;
+    }
+    return session;
+}
+
+void linux_close_session(void *session) {
+    if (session != NULL) {
+        free(((LinuxSession *)session)->answer_buffer);
+        free(session);
+    }
+}
 
 /* Reads the first line of NET_DIR/NAME/ATTRIBUTE, at most size - 1 bytes,
  * into value without its line end.  Returns 1, or 0 when it cannot be read,
@@ -240,25 +331,26 @@ static int is_hardware_ethernet(const char *net_dir, const char *name) {
 
 /* Puts the interface into the adapter table by ifindex; beyond the table's
  * 255 entries the highest indexes drop out. */
-static void insert_adapter(const char *name, long ifindex) {
-    unsigned int position = adapter_count;
-    while (position > 0 && adapter_indexes[position - 1] > ifindex) {
+static void insert_adapter(LinuxSession *session, const char *name, long ifindex) {
+    unsigned int count = session->adapter_count;
+    unsigned int position = count;
+    while (position > 0 && session->adapter_indexes[position - 1] > ifindex) {
         position--;
     }
     if (position > MAX_LANA) {
         return;
     }
-    unsigned int last = adapter_count <= MAX_LANA ? adapter_count : MAX_LANA;
-    memmove(&adapter_names[position + 1], &adapter_names[position],
-            (last - position) * sizeof adapter_names[0]);
-    memmove(&adapter_indexes[position + 1], &adapter_indexes[position],
-            (last - position) * sizeof adapter_indexes[0]);
+    unsigned int last = count <= MAX_LANA ? count : MAX_LANA;
+    memmove(&session->adapter_names[position + 1], &session->adapter_names[position],
+            (last - position) * sizeof session->adapter_names[0]);
+    memmove(&session->adapter_indexes[position + 1], &session->adapter_indexes[position],
+            (last - position) * sizeof session->adapter_indexes[0]);
     size_t length = strnlen(name, IF_NAMESIZE - 1); /* shorter already: may_be_interface */
-    memcpy(adapter_names[position], name, length);
-    adapter_names[position][length] = '\0';
-    adapter_indexes[position] = ifindex;
-    if (adapter_count <= MAX_LANA) {
-        adapter_count++;
+    memcpy(session->adapter_names[position], name, length);
+    session->adapter_names[position][length] = '\0';
+    session->adapter_indexes[position] = ifindex;
+    if (count <= MAX_LANA) {
+        session->adapter_count++;
     }
 }
 
@@ -277,11 +369,12 @@ static int compare_names(const struct dirent **a, const struct dirent **b) {
 
 /* The names are read first and the directory closed before any attribute is
  * opened, so the walk needs one free descriptor at a time. */
-static unsigned char enumerate_adapters(const char *net_dir, NCB *ncb) {
+static unsigned char enumerate_adapters(LinuxSession *session, NCB *ncb) {
     if (ncb->ncb_buffer == NULL || ncb->ncb_length < sizeof(LANA_ENUM)) {
         return NRC_BUFLEN;
     }
-    adapter_count = 0;
+    const char *net_dir = session->paths.net_dir;
+    session->adapter_count = 0;
     struct dirent **entries = NULL;
     int listed = scandir(net_dir, &entries, may_be_interface, compare_names);
     for (int i = 0; i < listed; i++) {
@@ -289,14 +382,14 @@ static unsigned char enumerate_adapters(const char *net_dir, NCB *ncb) {
         const char *name = entries[i]->d_name;
         if (is_hardware_ethernet(net_dir, name) &&
             read_net_number(net_dir, name, "ifindex", &ifindex)) {
-            insert_adapter(name, ifindex);
+            insert_adapter(session, name, ifindex);
         }
         free(entries[i]);
     }
     free(entries);
     LANA_ENUM *lanas = (LANA_ENUM *)ncb->ncb_buffer;
-    lanas->length = (unsigned char)adapter_count;
-    for (unsigned int i = 0; i < adapter_count; i++) {
+    lanas->length = (unsigned char)session->adapter_count;
+    for (unsigned int i = 0; i < session->adapter_count; i++) {
         lanas->lana[i] = (unsigned char)i;
     }
     return listed >= 0 ? NRC_GOODRET : NRC_SYSTEM;
@@ -307,12 +400,14 @@ static int address_is_zero(const unsigned char *address) {
     return memcmp(address, zero, 6) == 0;
 }
 
-/* The burned-in address that the driver reports; 1 when it has 6 bytes, not
- * all zero. */
+/* The burned-in address that the driver reports: 1 when it has 6 bytes, not
+ * all zero; 0 when there is none; -1 when it could not be asked for (no
+ * socket), so that the current address, which may differ, does not stand in
+ * for it. */
 static int read_permanent_address(const char *name, unsigned char address[6]) {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return 0;
+        return -1;
     }
     alignas(struct ethtool_perm_addr) unsigned char
         storage[sizeof(struct ethtool_perm_addr) + MAX_ADDR_LEN];
@@ -369,16 +464,18 @@ static int read_current_address(const char *net_dir, const char *name, unsigned 
     return *p == '\0';
 }
 
-static unsigned char adapter_status(const char *net_dir, NCB *ncb) {
-    if (ncb->ncb_lana_num >= adapter_count) {
+static unsigned char adapter_status(LinuxSession *session, NCB *ncb) {
+    if (ncb->ncb_lana_num >= session->adapter_count) {
         return NRC_BRIDGE;
     }
     if (ncb->ncb_buffer == NULL || ncb->ncb_length < 6) {
         return NRC_BUFLEN;
     }
-    const char *name = adapter_names[ncb->ncb_lana_num];
+    const char *name = session->adapter_names[ncb->ncb_lana_num];
     unsigned char address[6];
-    if (!read_permanent_address(name, address) && !read_current_address(net_dir, name, address)) {
+    int permanent = read_permanent_address(name, address);
+    if (permanent < 0 ||
+        (permanent == 0 && !read_current_address(session->paths.net_dir, name, address))) {
         return NRC_SYSTEM;
     }
     /* adapter_address is the head of the status buffer. */
@@ -386,17 +483,18 @@ static unsigned char adapter_status(const char *net_dir, NCB *ncb) {
     return NRC_GOODRET;
 }
 
-unsigned char linux_netbios_at(const char *net_dir, NCB *ncb) {
+unsigned char linux_netbios(void *session_pointer, NCB *ncb) {
+    LinuxSession *session = (LinuxSession *)session_pointer;
     unsigned char code;
     switch (ncb->ncb_command) {
     case NCBENUM:
-        code = enumerate_adapters(net_dir, ncb);
+        code = enumerate_adapters(session, ncb);
         break;
     case NCBRESET:
-        code = ncb->ncb_lana_num < adapter_count ? NRC_GOODRET : NRC_BRIDGE;
+        code = ncb->ncb_lana_num < session->adapter_count ? NRC_GOODRET : NRC_BRIDGE;
         break;
     case NCBASTAT:
-        code = adapter_status(net_dir, ncb);
+        code = adapter_status(session, ncb);
         break;
     default:
         code = NRC_ILLCMD;
@@ -407,19 +505,15 @@ unsigned char linux_netbios_at(const char *net_dir, NCB *ncb) {
     return code;
 }
 
-static unsigned char linux_netbios(NCB *ncb) {
-    return linux_netbios_at(LINUX_NET_CLASS_DIR, ncb);
-}
-
 /* ---- Socket layer ------------------------------------------------------- */
 
-static int linux_wsa_startup(uint16_t, WSADATA *) {
+static int linux_wsa_startup(void *, uint16_t, WSADATA *) {
     return 0;
 }
 
-static void linux_wsa_cleanup(void) {}
+static void linux_wsa_cleanup(void *) {}
 
-static int linux_get_host_name(char *name, int length) {
+int linux_get_host_name(void *, char *name, int length) {
     if (name == NULL || length <= 0) {
         return -1;
     }
@@ -434,11 +528,60 @@ static int linux_get_host_name(char *name, int length) {
     return 0;
 }
 
-static struct hostent *linux_get_host_by_name(const char *name) {
-    return gethostbyname(name);
+/* The buffer the resolver writes the answer's names and addresses into
+ * starts at this size and doubles while it is too small, up to the limit. */
+#define ANSWER_BUFFER_START 2048
+#define ANSWER_BUFFER_LIMIT (1024 * 1024)
+
+/* The reentrant form of gethostbyname: the same answer in the same order,
+ * written into the session instead of the C library's one shared record. */
+static struct hostent *linux_get_host_by_name(void *session_pointer, const char *name) {
+    LinuxSession *session = (LinuxSession *)session_pointer;
+    size_t size =
+        session->answer_buffer_size > 0 ? session->answer_buffer_size : ANSWER_BUFFER_START;
+    for (; size <= ANSWER_BUFFER_LIMIT; size *= 2) {
+        if (size != session->answer_buffer_size) {
+            char *buffer = (char *)realloc(session->answer_buffer, size);
+            if (buffer == NULL) {
+                return NULL;
+            }
+            session->answer_buffer = buffer;
+            session->answer_buffer_size = size;
+        }
+        struct hostent *result = NULL;
+        int resolver_error = 0;
+        int status = gethostbyname_r(name, &session->answer, session->answer_buffer, size, &result,
+                                     &resolver_error);
+        if (status != ERANGE) {
+            return status == 0 ? result : NULL;
+        }
+    }
+    return NULL;
+}
+
+static void *linux_open_native_session(const HostPlatform *platform) {
+    return linux_open_session((const LinuxHostPaths *)platform->settings);
+}
+
+static int linux_volume_serial(void *session, const char *root_path, uint32_t *serial) {
+    (void)root_path; /* there is no drive C: the root filesystem stands for it */
+    return linux_volume_serial_at(((LinuxSession *)session)->paths.root_dir, serial);
 }
 
 const HostPlatform native_host_platform = {
-    linux_volume_serial, linux_netbios,          linux_wsa_startup,
-    linux_get_host_name, linux_get_host_by_name, linux_wsa_cleanup,
+    NULL,
+    linux_open_native_session,
+    linux_close_session,
+    linux_volume_serial,
+    linux_netbios,
+    linux_wsa_startup,
+    linux_get_host_name,
+    linux_get_host_by_name,
+    linux_wsa_cleanup,
 };
+
+HostPlatform linux_host_platform_at(const LinuxHostPaths *paths) {
+    HostPlatform platform = native_host_platform;
+    platform.settings = paths;
+    return platform;
+}

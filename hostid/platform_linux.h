@@ -15,12 +15,31 @@
 
 #define LINUX_NET_CLASS_DIR "/sys/class/net"
 
+/* What stands for the host: the directory whose filesystem gives the volume
+ * serial, and the sysfs network directory whose entries are the adapters. */
+typedef struct LinuxHostPaths {
+    const char *root_dir; /* "/" */
+    const char *net_dir;  /* LINUX_NET_CLASS_DIR */
+} LinuxHostPaths;
+
+/* The running host's platform reading through other paths; the record keeps
+ * the pointer, so paths must outlive it. */
+HostPlatform linux_host_platform_at(const LinuxHostPaths *paths);
+
+/* One collection's session over paths (null: the running host's), and its
+ * release; null when memory ran out. */
+void *linux_open_session(const LinuxHostPaths *paths);
+void linux_close_session(void *session);
+
 /* ---- Volume serial number ---------------------------------------------- */
 
 /* The serial of the filesystem that holds directory: the fold of its UUID
- * (the generic query, else the filesystem's own), else the fold of its
- * statfs filesystem id.  Returns 1, or 0 with *serial 0 when nothing could
- * be learnt. */
+ * (the generic query, else the filesystem's own), asked of directory or,
+ * when that cannot be opened, of another file on the same device below it.
+ * Without a UUID, the fold of its statfs filesystem id, but never on xfs or
+ * btrfs (whose id is not the UUID's fold) and, when no file could be asked,
+ * only where the id is the UUID's fold.  Returns 1, or 0 with *serial 0 when
+ * no serial could be had or it is 0. */
 int linux_volume_serial_at(const char *directory, uint32_t *serial);
 
 /* The UUID from the generic FS_IOC_GETFSUUID query on a descriptor of the
@@ -40,8 +59,13 @@ uint32_t linux_uuid_fold(const unsigned char uuid[16]);
 
 /* ---- Adapters ----------------------------------------------------------- */
 
-/* The NetBIOS commands answered from the sysfs network directory net_dir.
- * NCBASTAT reads the adapters of the last NCBENUM, from the same directory. */
-unsigned char linux_netbios_at(const char *net_dir, NCB *ncb);
+/* The NetBIOS commands answered from the session's sysfs network directory.
+ * NCBRESET and NCBASTAT know the adapters of the session's last NCBENUM. */
+unsigned char linux_netbios(void *session, NCB *ncb);
+
+/* ---- Socket layer -------------------------------------------------------- */
+
+/* The host's name, cut to length - 1 bytes and always terminated. */
+int linux_get_host_name(void *session, char *name, int length);
 
 #endif

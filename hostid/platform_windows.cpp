@@ -7,10 +7,39 @@
  *                   Windows Sockets 1.1 (wsock32, imported by ordinal)
  *
  * Each operation is one call, and its result goes back unchanged.
+ *
+ * Many threads may collect at once.  Windows Sockets keeps gethostbyname's
+ * answer per thread, and WSAStartup and WSACleanup count their calls, so the
+ * socket layer needs nothing more.  NetBIOS state is the process's: one
+ * thread's NCBRESET of a LANA would cancel another's NCBASTAT of it.  So an
+ * adapter walk, from its NCBENUM to the end of its session, holds one lock
+ * of the process, and walks take turns.
  */
+#include <stdlib.h>
+
 #include "platform.h"
 
-static int windows_volume_serial(const char *root_path, uint32_t *serial) {
+/* Initialised statically: no call sets it up, and it holds nothing between
+ * collections but who is walking now. */
+static SRWLOCK adapter_walk_lock = SRWLOCK_INIT;
+
+typedef struct WindowsSession {
+    int walking; /* holds adapter_walk_lock */
+} WindowsSession;
+
+static void *windows_open_session(const HostPlatform *) {
+    return calloc(1, sizeof(WindowsSession));
+}
+
+static void windows_close_session(void *session) {
+    WindowsSession *windows = (WindowsSession *)session;
+    if (windows != NULL && windows->walking) {
+        ReleaseSRWLockExclusive(&adapter_walk_lock);
+    }
+    free(windows);
+}
+
+static int windows_volume_serial(void *, const char *root_path, uint32_t *serial) {
     DWORD value = 0;
     BOOL ok = GetVolumeInformationA(root_path, NULL, 0, &value, NULL, NULL, NULL, 0);
     if (ok) {
@@ -19,27 +48,39 @@ static int windows_volume_serial(const char *root_path, uint32_t *serial) {
     return ok != 0;
 }
 
-static unsigned char windows_netbios(NCB *ncb) {
+static unsigned char windows_netbios(void *session, NCB *ncb) {
+    WindowsSession *windows = (WindowsSession *)session;
+    if (ncb->ncb_command == NCBENUM && !windows->walking) {
+        AcquireSRWLockExclusive(&adapter_walk_lock);
+        windows->walking = 1;
+    }
     return Netbios(ncb);
 }
 
-static int windows_wsa_startup(uint16_t version, WSADATA *data) {
+static int windows_wsa_startup(void *, uint16_t version, WSADATA *data) {
     return WSAStartup(version, data);
 }
 
-static int windows_get_host_name(char *name, int length) {
+static int windows_get_host_name(void *, char *name, int length) {
     return gethostname(name, length);
 }
 
-static struct hostent *windows_get_host_by_name(const char *name) {
+static struct hostent *windows_get_host_by_name(void *, const char *name) {
     return gethostbyname(name);
 }
 
-static void windows_wsa_cleanup(void) {
+static void windows_wsa_cleanup(void *) {
     WSACleanup();
 }
 
 const HostPlatform native_host_platform = {
-    windows_volume_serial, windows_netbios,          windows_wsa_startup,
-    windows_get_host_name, windows_get_host_by_name, windows_wsa_cleanup,
+    NULL,
+    windows_open_session,
+    windows_close_session,
+    windows_volume_serial,
+    windows_netbios,
+    windows_wsa_startup,
+    windows_get_host_name,
+    windows_get_host_by_name,
+    windows_wsa_cleanup,
 };

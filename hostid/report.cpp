@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "hostid_private.h"
+#include "platform.h"
 #include "vesk_hostid.h"
 
 void print_usage(void) {
@@ -41,9 +42,14 @@ int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set)
     return select_host_ids(head, all_kinds, set, print_host_id, NULL) > 0;
 }
 
+/* Reads what the command needs: every source for allid; for id the adapters
+ * alone, and only when they give nothing the volume and then the host's
+ * name, to choose between the hint and "Cannot get ID!". */
 int report_host_ids(int all_kinds) {
-    HostIdRecord *head = collect_host_ids();
-    if (head == NULL) {
+    int readable = 0;
+    HostIdRecord *head =
+        collect_needed_host_ids(all_kinds ? HOST_SOURCES_ALL : HOST_SOURCE_ADAPTERS, &readable);
+    if (!readable) {
         fprintf(stderr, "Cannot get ID!");
         return -1;
     }

@@ -85,14 +85,15 @@ TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
     script_adapter(0, AdapterAddress{0x02, 0, 0, 0, 0, 0x01});
     script_adapter(1, AdapterAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
     scripted_host.addresses = {{10, 0, 0, 1}, {192, 168, 1, 20}};
-    HostIdRecord *full = collect_host_ids_from(&scripted_platform);
+    HostIdRecord *full = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL);
     const std::vector<std::string> all = describe(full);
     free_host_id_list(full);
     ASSERT_EQ(5u, all.size());
 
     sweep_allocation_points("collect_host_ids_from, scripted host", [&](long n) {
         HostIdRecord *head = nullptr;
-        const bool hit = run_failing(n, [&] { head = collect_host_ids_from(&scripted_platform); });
+        const bool hit = run_failing(
+            n, [&] { head = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL); });
         const std::vector<std::string> got = describe(head);
         if (!hit) {
             EXPECT_EQ(all, got);

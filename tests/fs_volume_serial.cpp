@@ -11,10 +11,14 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <errno.h>
+#include <sys/resource.h>
 #include <sys/utsname.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -238,22 +242,24 @@ INSTANTIATE_TEST_SUITE_P(Filesystems, BtrfsVolume, testing::Values(btrfs),
                              return std::string(info.param.name);
                          });
 
-/* An ext4 whose UUID is all zeros publishes none: the serial falls back to
- * the filesystem id's fold. */
-TEST_F(MountedVolume, ZeroUuidFallsBackToTheFilesystemId) {
+/* An ext4 whose UUID is all zeros publishes none, and its filesystem id is
+ * the fold of those zeros: no serial at all, rather than the one serial that
+ * every such machine would share. */
+TEST_F(MountedVolume, ZeroUuidGivesNoSerial) {
     must("truncate -s 64M '" + image + "'");
     must("mkfs.ext4 -q -F -U clear '" + image + "'");
     mount("-o loop '" + image + "'");
     ASSERT_FALSE(HasFailure());
     EXPECT_EQ(uuid_fold_from(linux_uuid_from_kernel), 0u);
-    EXPECT_EQ(serial(), fsid_fold());
-    report("ext4 without UUID serial", serial());
+    EXPECT_EQ(fsid_fold(), 0u);
+    uint32_t value = 1;
+    EXPECT_EQ(linux_volume_serial_at(mnt.c_str(), &value), 0);
+    EXPECT_EQ(value, 0u);
 }
 
-/* tmpfs and overlay publish no UUID; their serial is their filesystem id's
- * fold, printed so that the documentation can say what it is.  An overlay
- * mounted again over the same layers gives the same one. */
-TEST_F(MountedVolume, TmpfsAndOverlayGiveTheirFilesystemIdFold) {
+/* tmpfs publishes a UUID of its own, new at every mount; its filesystem id
+ * is that UUID's fold. */
+TEST_F(MountedVolume, TmpfsGivesItsUuidFold) {
     mount("-t tmpfs vesk-tmpfs");
     ASSERT_FALSE(HasFailure());
     uint32_t first = serial();
@@ -263,22 +269,141 @@ TEST_F(MountedVolume, TmpfsAndOverlayGiveTheirFilesystemIdFold) {
     mount("-t tmpfs vesk-tmpfs");
     ASSERT_FALSE(HasFailure());
     report("tmpfs serial, mounted again", serial());
-
-    must("mkdir '" + mnt + "/lower' '" + mnt + "/upper' '" + mnt + "/work' '" + dir + "/merged'");
-    std::string saved = mnt;
-    mnt = dir + "/merged";
-    uint32_t overlay = 0;
-    for (int round = 0; round < 2; round++) { /* the same layers, mounted again */
-        mount("-t overlay vesk-overlay -o lowerdir=" + saved + "/lower,upperdir=" + saved +
-              "/upper,workdir=" + saved + "/work");
-        ASSERT_FALSE(HasFailure());
-        EXPECT_EQ(serial(), fsid_fold());
-        EXPECT_TRUE(round == 0 || serial() == overlay);
-        overlay = serial();
-        report("overlay on tmpfs serial", overlay);
-        umount();
-    }
-    mnt = saved;
 }
+
+/* An overlay over the fixed-UUID ext4: by default it has a UUID of its own,
+ * kept with its upper directory, so mounting the same layers again gives
+ * the same serial and a new upper directory (a container made anew from
+ * the same image) a new one; with uuid=off or uuid=null it gives the serial
+ * of the filesystem that holds the upper directory. */
+class OverlayVolume : public MountedVolume {
+  protected:
+    std::string merged;
+
+    void SetUp() override {
+        MountedVolume::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        must("truncate -s 64M '" + image + "'");
+        must("mkfs.ext4 -q -F -U " FIXED_UUID " '" + image + "'");
+        mount("-o loop '" + image + "'");
+        merged = dir + "/merged";
+        must("mkdir '" + mnt + "/lower' '" + merged + "'");
+    }
+
+    /* The serial of an overlay over the lower layer and the named upper
+     * directory (made when missing), mounted for the call only. */
+    uint32_t overlay_serial(const std::string &upper, const std::string &options = "") {
+        must("mkdir -p '" + mnt + "/" + upper + "' '" + mnt + "/work-" + upper + "'");
+        must("mount -t overlay vesk-overlay -o lowerdir=" + mnt + "/lower,upperdir=" + mnt + "/" +
+             upper + ",workdir=" + mnt + "/work-" + upper + options + " '" + merged + "'");
+        mounts.push_back(merged);
+        uint32_t value = 0;
+        EXPECT_EQ(linux_volume_serial_at(merged.c_str(), &value), 1) << upper << options;
+        uint32_t fold = 0;
+        EXPECT_EQ(linux_fsid_fold(merged.c_str(), &fold), 1);
+        EXPECT_EQ(value, fold) << "the filesystem id is the UUID's fold here too";
+        must("umount '" + merged + "'");
+        mounts.pop_back();
+        return value;
+    }
+};
+
+TEST_F(OverlayVolume, SameUpperSameSerialNewUpperNewSerialUuidOffTheUppersSerial) {
+    ASSERT_FALSE(HasFailure());
+    uint32_t first = overlay_serial("upper");
+    report("overlay serial", first);
+    EXPECT_EQ(overlay_serial("upper"), first) << "the same layers mounted again";
+    EXPECT_NE(overlay_serial("upper2"), first) << "a new upper directory";
+    EXPECT_NE(first, fixed_uuid_fold);
+    EXPECT_EQ(overlay_serial("upper3", ",uuid=off"), fixed_uuid_fold);
+    EXPECT_EQ(overlay_serial("upper4", ",uuid=null"), fixed_uuid_fold);
+}
+
+/* ---- Where the UUID cannot be asked for -------------------------------------- */
+
+/* The serial of directory as another process finds it: one that runs as
+ * nobody, or one without a free descriptor.  {result, serial}, or {-1, 0}
+ * when the child could not be set up. */
+std::pair<int, uint32_t> serial_in_child(const std::string &directory, bool as_nobody,
+                                         bool no_descriptor) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return {-1, 0};
+    }
+    fflush(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (as_nobody && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(1);
+        }
+        struct rlimit limit = {32, 32};
+        if (no_descriptor && setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            _exit(1);
+        }
+        while (no_descriptor && dup(channel[1]) >= 0) {
+        }
+        if (no_descriptor && errno != EMFILE) {
+            _exit(1);
+        }
+        uint32_t answer[2] = {0, 0};
+        answer[0] = (uint32_t)linux_volume_serial_at(directory.c_str(), &answer[1]);
+        _exit(write(channel[1], answer, sizeof answer) == sizeof answer ? 0 : 1);
+    }
+    close(channel[1]);
+    uint32_t answer[2] = {0, 0};
+    ssize_t got = child > 0 ? read(channel[0], answer, sizeof answer) : -1;
+    close(channel[0]);
+    int status = 0;
+    if (child > 0) {
+        waitpid(child, &status, 0);
+    }
+    if (got != (ssize_t)sizeof answer || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return {-1, 0};
+    }
+    return {(int)answer[0], answer[1]};
+}
+
+/* A root that this user cannot open (mode 0711), or no free descriptor: the
+ * UUID is asked of another file of the same filesystem; where none can be
+ * opened, ext4's filesystem id (its UUID's fold) serves, but on xfs and
+ * btrfs, whose id is not, there is no serial rather than a different one. */
+class UnaskedVolume : public FixedUuidVolume {};
+
+TEST_P(UnaskedVolume, SameSerialOrNoneNeverAnother) {
+    const bool id_is_the_fold = std::string(GetParam().name) == "ext4";
+    std::string device = attach();
+    ASSERT_FALSE(HasFailure());
+    mount(device);
+    ASSERT_FALSE(HasFailure());
+    ASSERT_EQ(serial(), fixed_uuid_fold);
+    must("chmod 0755 '" + dir + "' && chmod 0711 '" + mnt + "'"); /* nobody may pass, not read */
+
+    /* Nothing below the root can be opened either. */
+    auto unreadable = serial_in_child(mnt, true, false);
+    auto starved = serial_in_child(mnt, false, true);
+    for (auto answer : {unreadable, starved}) {
+        ASSERT_NE(answer.first, -1) << "the child could not be set up";
+        if (id_is_the_fold) {
+            EXPECT_EQ(answer, std::make_pair(1, fixed_uuid_fold));
+        } else {
+            EXPECT_EQ(answer, std::make_pair(0, 0u)) << hex(answer.second);
+        }
+    }
+
+    /* A readable directory and file of the same filesystem below it. */
+    must("mkdir -m 0755 '" + mnt + "/etc' && echo x > '" + mnt + "/etc/passwd'");
+    EXPECT_EQ(serial_in_child(mnt, true, false), std::make_pair(1, fixed_uuid_fold));
+    must("chmod 0711 '" + mnt + "/etc'");
+    EXPECT_EQ(serial_in_child(mnt, true, false), std::make_pair(1, fixed_uuid_fold))
+        << "from the world-readable file alone";
+}
+
+INSTANTIATE_TEST_SUITE_P(Filesystems, UnaskedVolume, testing::Values(ext4, xfs, btrfs),
+                         [](const testing::TestParamInfo<Filesystem> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

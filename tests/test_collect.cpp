@@ -141,15 +141,13 @@ TEST_F(Collector, ReadsTheSourcesInOrderWithClearedCommandBlocks) {
  * enumeration leaves it 0, and a count beyond the numbers written walks the
  * zeroed entries as LANA 0. */
 TEST_F(Collector, CountByteDecidesTheAdapterWalk) {
-    scripted_host.serial = 0x12345678;
-    scripted_host.volume_fails = true; /* digested as serial 0, still first */
+    scripted_host.volume_fails = true;
     scripted_host.lanas = {5, 6};
     script_adapter(5, adapter_a);
     script_adapter(0, adapter_b);
     HostIdList none(collect_host_ids());
     EXPECT_EQ(scripted_host.calls[2], "startup 0x0101");
-    ASSERT_EQ(list_kinds(none.get()), (Kinds{4}));
-    EXPECT_EQ(record_raw(none.get()), (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(none.get(), nullptr);
 
     scripted_host.calls.clear();
     scripted_host.lana_count = 2;
@@ -165,9 +163,9 @@ TEST_F(Collector, CountByteDecidesTheAdapterWalk) {
     EXPECT_EQ(Calls(scripted_host.calls.begin() + 1, scripted_host.calls.begin() + 8),
               (Calls{"enum", "reset 5", "status 5", "reset 0", "status 0", "reset 0", "status 0"}));
     std::vector<const HostIdRecord *> r = list_records(beyond.get());
-    ASSERT_EQ(r.size(), 4u);
-    EXPECT_EQ(record_raw(r[1]), bytes(adapter_a));
-    EXPECT_EQ(record_raw(r[3]), bytes(adapter_b));
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(record_raw(r[0]), bytes(adapter_a));
+    EXPECT_EQ(record_raw(r[2]), bytes(adapter_b));
 }
 
 /* A failed status skips its adapter after the reset; unusable addresses and a

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -36,18 +37,32 @@ long ifindex_of(const unsigned char address[6]) {
     return (long)address[4] << 8 | address[5];
 }
 
-/* NCBENUM into lanas, answered from net_dir. */
-unsigned char enumerate(const char *net_dir, LANA_ENUM *lanas) {
+/* One collection's session of the Linux layer, over a network directory of
+ * the test's choosing. */
+struct SessionCloser {
+    void operator()(void *session) const { linux_close_session(session); }
+};
+typedef std::unique_ptr<void, SessionCloser> Session;
+
+Session open_at(const char *net_dir) {
+    const LinuxHostPaths paths = {"/", net_dir};
+    Session session(linux_open_session(&paths));
+    EXPECT_NE(session.get(), nullptr);
+    return session;
+}
+
+/* NCBENUM into lanas. */
+unsigned char enumerate(const Session &session, LANA_ENUM *lanas) {
     NCB ncb;
     memset(&ncb, 0, sizeof ncb);
     ncb.ncb_command = NCBENUM;
     ncb.ncb_buffer = (unsigned char *)lanas;
     ncb.ncb_length = sizeof *lanas;
-    return linux_netbios_at(net_dir, &ncb);
+    return linux_netbios(session.get(), &ncb);
 }
 
 /* NCBRESET or NCBASTAT of one LANA number, the status into a 600-byte buffer. */
-unsigned char ask(const char *net_dir, unsigned char command, unsigned char lana,
+unsigned char ask(const Session &session, unsigned char command, unsigned char lana,
                   unsigned char status[600]) {
     NCB ncb;
     memset(&ncb, 0, sizeof ncb);
@@ -55,7 +70,7 @@ unsigned char ask(const char *net_dir, unsigned char command, unsigned char lana
     ncb.ncb_lana_num = lana;
     ncb.ncb_buffer = status;
     ncb.ncb_length = 600;
-    return linux_netbios_at(net_dir, &ncb);
+    return linux_netbios(session.get(), &ncb);
 }
 
 class FakeSysfs : public testing::Test {
@@ -106,11 +121,12 @@ class FakeSysfs : public testing::Test {
     std::vector<long> walk() {
         LANA_ENUM lanas;
         memset(&lanas, 0, sizeof lanas);
-        EXPECT_EQ(enumerate(root.c_str(), &lanas), NRC_GOODRET);
+        Session session = open_at(root.c_str());
+        EXPECT_EQ(enumerate(session, &lanas), NRC_GOODRET);
         std::vector<long> found;
         for (unsigned int i = 0; i < lanas.length; i++) {
             unsigned char status[600];
-            bool ok = ask(root.c_str(), NCBASTAT, lanas.lana[i], status) == NRC_GOODRET;
+            bool ok = ask(session, NCBASTAT, lanas.lana[i], status) == NRC_GOODRET;
             found.push_back(ok ? ifindex_of(status) : -1);
         }
         return found;
@@ -201,7 +217,7 @@ TEST_F(FakeSysfs, OneFreeDescriptorIsEnough) {
 TEST_F(FakeSysfs, MissingDirectoryFailsTheEnumerationWithNoAdapters) {
     LANA_ENUM lanas;
     memset(&lanas, 0xEE, sizeof lanas);
-    EXPECT_EQ(enumerate((root + "/absent").c_str(), &lanas), NRC_SYSTEM);
+    EXPECT_EQ(enumerate(open_at((root + "/absent").c_str()), &lanas), NRC_SYSTEM);
     EXPECT_EQ(lanas.length, 0);
 }
 
@@ -209,25 +225,26 @@ TEST_F(FakeSysfs, MissingDirectoryFailsTheEnumerationWithNoAdapters) {
 
 TEST(LinuxPlatform, HostNameIsCutToTheBufferAndTerminated) {
     char full[81], cut[8];
-    ASSERT_EQ(native_host_platform.get_host_name(full, 80), 0);
+    ASSERT_EQ(linux_get_host_name(nullptr, full, 80), 0);
     memset(cut, '#', sizeof cut);
-    ASSERT_EQ(native_host_platform.get_host_name(cut, 4), 0);
+    ASSERT_EQ(linux_get_host_name(nullptr, cut, 4), 0);
     EXPECT_EQ(std::string(cut), std::string(full).substr(0, 3));
     EXPECT_EQ(cut[7], '#');
-    ASSERT_EQ(native_host_platform.get_host_name(cut, 1), 0);
+    ASSERT_EQ(linux_get_host_name(nullptr, cut, 1), 0);
     EXPECT_STREQ(cut, "");
 }
 
 TEST(LinuxPlatform, AdapterCommandsKnowOnlyTheEnumeratedNumbers) {
     LANA_ENUM lanas;
     memset(&lanas, 0xEE, sizeof lanas);
-    ASSERT_EQ(enumerate(LINUX_NET_CLASS_DIR, &lanas), 0);
+    Session session = open_at(LINUX_NET_CLASS_DIR);
+    ASSERT_EQ(enumerate(session, &lanas), 0);
     for (unsigned int i = 0; i < lanas.length; i++) {
         EXPECT_EQ(lanas.lana[i], i);
     }
     unsigned char status[600];
     for (unsigned char command : {NCBRESET, NCBASTAT}) {
-        EXPECT_NE(ask(LINUX_NET_CLASS_DIR, command, lanas.length, status), 0) << (int)command;
+        EXPECT_NE(ask(session, command, lanas.length, status), 0) << (int)command;
     }
 }
 

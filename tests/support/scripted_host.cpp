@@ -37,7 +37,7 @@ static void record_call(const char *format, ...) {
     scripted_host.calls.push_back(call);
 }
 
-static int scripted_volume_serial(const char *root_path, uint32_t *serial) {
+static int scripted_volume_serial(void *, const char *root_path, uint32_t *serial) {
     record_call("volume %s", root_path);
     if (scripted_host.volume_fails) {
         return 0;
@@ -46,7 +46,7 @@ static int scripted_volume_serial(const char *root_path, uint32_t *serial) {
     return 1;
 }
 
-static unsigned char scripted_netbios(NCB *ncb) {
+static unsigned char scripted_netbios(void *, NCB *ncb) {
     scripted_host.blocks.push_back(*ncb);
     unsigned int lana = ncb->ncb_lana_num;
     switch (ncb->ncb_command) {
@@ -82,7 +82,7 @@ static unsigned char scripted_netbios(NCB *ncb) {
     }
 }
 
-static int scripted_wsa_startup(uint16_t version, WSADATA *data) {
+static int scripted_wsa_startup(void *, uint16_t version, WSADATA *data) {
     record_call("startup 0x%04x", version);
     if (scripted_host.startup_fails) {
         return 10091; /* the network subsystem is not ready */
@@ -91,7 +91,7 @@ static int scripted_wsa_startup(uint16_t version, WSADATA *data) {
     return 0;
 }
 
-static int scripted_get_host_name(char *name, int length) {
+static int scripted_get_host_name(void *, char *name, int length) {
     record_call("hostname %d", length);
     if (scripted_host.host_name_fails) {
         return -1;
@@ -101,7 +101,7 @@ static int scripted_get_host_name(char *name, int length) {
     return 0;
 }
 
-static struct hostent *scripted_get_host_by_name(const char *name) {
+static struct hostent *scripted_get_host_by_name(void *, const char *name) {
     record_call("resolve %s", name);
     if (scripted_host.resolution_fails) {
         return NULL;
@@ -119,13 +119,35 @@ static struct hostent *scripted_get_host_by_name(const char *name) {
     return &host.answer;
 }
 
-static void scripted_wsa_cleanup(void) {
+static void scripted_wsa_cleanup(void *) {
     record_call("cleanup");
 }
 
+/* Sessions are counted, not recorded: the calls stay those of the host. */
+static void *scripted_open_session(const HostPlatform *) {
+    if (scripted_host.session_fails) {
+        return NULL;
+    }
+    scripted_host.sessions_open++;
+    return &scripted_host;
+}
+
+static void scripted_close_session(void *session) {
+    if (session != NULL) {
+        scripted_host.sessions_open--;
+    }
+}
+
 const HostPlatform scripted_platform = {
-    scripted_volume_serial, scripted_netbios,          scripted_wsa_startup,
-    scripted_get_host_name, scripted_get_host_by_name, scripted_wsa_cleanup,
+    NULL,
+    scripted_open_session,
+    scripted_close_session,
+    scripted_volume_serial,
+    scripted_netbios,
+    scripted_wsa_startup,
+    scripted_get_host_name,
+    scripted_get_host_by_name,
+    scripted_wsa_cleanup,
 };
 
 /* ---- Scripting helpers -------------------------------------------------- */
@@ -195,4 +217,3 @@ std::vector<HostIdKind> list_kinds(const HostIdRecord *head) {
 std::vector<unsigned char> record_raw(const HostIdRecord *record) {
     return std::vector<unsigned char>(record->raw, record->raw + record->raw_length);
 }
-

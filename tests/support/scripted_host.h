@@ -31,7 +31,7 @@ struct ScriptedStatus {
 };
 
 struct ScriptedHost {
-    uint32_t serial = 0;
+    uint32_t serial = 0x5CA1AB1E; /* 0 reads as no serial */
     bool volume_fails = false; /* the serial is then not written */
 
     bool enumeration_fails = false;                 /* nothing written, NRC_SYSTEM returned */
@@ -51,6 +51,9 @@ struct ScriptedHost {
      * "startup 0x0101", "hostname 80", "resolve NAME", "cleanup". */
     std::vector<std::string> calls;
     std::vector<NCB> blocks; /* every NCB as it came in */
+
+    bool session_fails = false; /* open_session answers null */
+    int sessions_open = 0;      /* opened and not yet closed */
 
     std::vector<char *> answer_pointers;
     struct hostent answer;
@@ -90,6 +93,5 @@ typedef std::unique_ptr<HostIdRecord, HostIdListDeleter> HostIdList;
 std::vector<const HostIdRecord *> list_records(const HostIdRecord *head);
 std::vector<HostIdKind> list_kinds(const HostIdRecord *head);
 std::vector<unsigned char> record_raw(const HostIdRecord *record);
-
 
 #endif
