@@ -51,7 +51,7 @@ typedef struct HostIdRecord {
 /* Reads the volume serial number, the adapter addresses and the IPv4
  * addresses of the host's name, in that order, from the current platform
  * (see platform.h).  Returns the head of a new list, null when nothing was
- * appended.  The kind-4 record is always first. */
+ * appended.  The kind-4 record, when there is one, is first. */
 HostIdRecord *collect_host_ids(void);
 
 /* Appends one record at the tail link (the address of the pointer that is to

@@ -13,9 +13,17 @@
  * texts, same order, repeats dropped), without printing anything; the check
  * calls read a text that a person typed or pasted, without touching the host.
  *
- * Operations that can fail return SUCCESS (0) or FAILURE (-1).  The calls
- * that read the host are not to be made from two threads at once; the check
- * and encode calls keep no state and may be.
+ * Operations that can fail return SUCCESS (0) or FAILURE (-1).  Every call
+ * may be made from any number of threads at once, and beside the
+ * application's own use of the resolver: the library keeps no state between
+ * calls, and each call reads the host into memory of its own (on Linux the
+ * host's name is resolved with gethostbyname_r; on Windows the resolver's
+ * answer is per thread, and adapter walks take turns on one lock).
+ *
+ * A call reads only the sources its answer needs: the primary list and a
+ * lookup of an M text read the adapters, a lookup of an H text the volume,
+ * of an I text the host's name.  Only when those give nothing are the
+ * others asked, cheapest first, to tell "none" from "could not be read".
  */
 #ifndef VESK_HOSTID_PUBLIC_H
 #define VESK_HOSTID_PUBLIC_H

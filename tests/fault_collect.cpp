@@ -113,9 +113,9 @@ TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
     });
 }
 
-/* Without memory for any record the list is empty, the one case in which the
- * report says "Cannot get ID!": on standard error, with no newline, nothing on
- * standard output, and -1 from report_host_ids. */
+/* Without memory for any record (or any session) the host reads as giving
+ * nothing, and the report says "Cannot get ID!": on standard error, with no
+ * newline, nothing on standard output, and -1 from report_host_ids. */
 TEST_F(CollectorFault, NoRecordAtAllReportsCannotGetId) {
     for (int all_kinds : {0, 1}) {
         testing::internal::CaptureStdout();
