@@ -3,12 +3,16 @@
  * choosing.
  *
  * Production asks about "/" and "/sys/class/net"; the tests aim the same code
- * at freshly made filesystems and at fake sysfs trees.  Nothing here is
+ * at freshly made filesystems and at fake sysfs trees.  The layer is three
+ * files: platform_linux.cpp (the record, its sessions, the socket layer),
+ * volume_linux.cpp and adapters_linux.cpp.  Nothing here is
  * exported from veskid or the libraries.
  */
 #ifndef VESK_HOSTID_PLATFORM_LINUX_H
 #define VESK_HOSTID_PLATFORM_LINUX_H
 
+#include <net/if.h>
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform.h"
@@ -21,6 +25,18 @@ typedef struct LinuxHostPaths {
     const char *root_dir; /* "/" */
     const char *net_dir;  /* LINUX_NET_CLASS_DIR */
 } LinuxHostPaths;
+
+/* One collection's state: the paths it reads, the adapters of its
+ * enumeration (the LANA number is the index) and the resolver's answer. */
+typedef struct LinuxSession {
+    LinuxHostPaths paths;
+    unsigned int adapter_count;
+    char adapter_names[MAX_LANA + 1][IF_NAMESIZE];
+    long adapter_indexes[MAX_LANA + 1];
+    struct hostent answer;
+    char *answer_buffer; /* what the answer points into */
+    size_t answer_buffer_size;
+} LinuxSession;
 
 /* The running host's platform reading through other paths; the record keeps
  * the pointer, so paths must outlive it. */

@@ -1,0 +1,213 @@
+/*
+ * volume_linux.cpp - the volume serial number of "C:\", answered by Linux:
+ * the root filesystem's UUID folded to 32 bits.
+ *
+ * The serial follows the filesystem, not the device it sits on: xfs reports
+ * the block device number as its filesystem id and btrfs mixes in the
+ * subvolume, so the id alone would change when the same disk comes up in
+ * another slot or the root subvolume is rolled back.  The UUID does not.  So
+ * where the UUID cannot be asked for (the root is not readable by this user,
+ * no descriptor is free), another file of the same filesystem is asked
+ * instead, and where none can be, the filesystem id serves only on the
+ * filesystems whose id is their UUID's fold: the same machine never gives
+ * two different serials.  A serial of 0 is none: every machine whose
+ * filesystem has no UUID would share it.
+ */
+/* 64-bit file offsets and inode numbers on 32-bit builds too: statfs must
+ * not fail with EOVERFLOW on a large or xfs filesystem. */
+#define _FILE_OFFSET_BITS 64
+
+#include <fcntl.h>
+#include <limits.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include "platform_linux.h"
+
+/* The generic UUID query of Linux 6.5 and later.  Older kernel headers (6.1,
+ * as in Debian 12) lack it, so it is declared here from its numbers. */
+struct vesk_fsuuid2 {
+    uint8_t len;
+    uint8_t uuid[16];
+};
+#define VESK_FS_IOC_GETFSUUID _IOR(0x15, 0, struct vesk_fsuuid2)
+
+/* btrfs's own filesystem information, unprivileged on every kernel; fsid is
+ * the filesystem UUID, the same for every subvolume. */
+struct vesk_btrfs_fs_info_args {
+    uint64_t max_id;
+    uint64_t num_devices;
+    uint8_t fsid[16];
+    uint8_t rest[1024 - 32];
+};
+#define VESK_BTRFS_IOC_FS_INFO _IOR(0x94, 31, struct vesk_btrfs_fs_info_args)
+#define VESK_BTRFS_SUPER_MAGIC 0x9123683E
+
+/* xfs's first geometry query, unprivileged on every kernel.  Its size (and
+ * so the request number) differs between 32-bit and 64-bit builds, as the
+ * kernel's own declaration does; the kernel answers both. */
+struct vesk_xfs_fsop_geom_v1 {
+    uint32_t blocksize, rtextsize, agblocks, agcount, logblocks, sectsize, inodesize, imaxpct;
+    uint64_t datablocks, rtblocks, rtextents, logstart;
+    uint8_t uuid[16];
+    uint32_t sunit, swidth;
+    int32_t version;
+    uint32_t flags, logsectsize, rtsectsize, dirblocksize;
+};
+#define VESK_XFS_IOC_FSGEOMETRY_V1 _IOR('X', 100, struct vesk_xfs_fsop_geom_v1)
+#define VESK_XFS_SUPER_MAGIC 0x58465342
+
+static_assert(sizeof(struct vesk_fsuuid2) == 17, "fsuuid2 is 17 bytes");
+static_assert(sizeof(struct vesk_btrfs_fs_info_args) == 1024, "btrfs fs info is 1024 bytes");
+static_assert(offsetof(struct vesk_btrfs_fs_info_args, fsid) == 16, "btrfs fsid at 16");
+static_assert(offsetof(struct vesk_xfs_fsop_geom_v1, uuid) == 64, "xfs uuid at 64");
+
+static int uuid_is_set(const uint8_t uuid[16]) {
+    for (int i = 0; i < 16; i++) {
+        if (uuid[i] != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+uint32_t linux_uuid_fold(const unsigned char uuid[16]) {
+    uint32_t fold = 0;
+    for (int i = 0; i < 16; i += 4) {
+        fold ^= (uint32_t)uuid[i] | (uint32_t)uuid[i + 1] << 8 | (uint32_t)uuid[i + 2] << 16 |
+                (uint32_t)uuid[i + 3] << 24;
+    }
+    return fold;
+}
+
+int linux_uuid_from_kernel(int fd, unsigned char uuid[16]) {
+    struct vesk_fsuuid2 answer;
+    memset(&answer, 0, sizeof answer);
+    answer.len = sizeof answer.uuid;
+    if (ioctl(fd, VESK_FS_IOC_GETFSUUID, &answer) != 0 || answer.len != 16 ||
+        !uuid_is_set(answer.uuid)) {
+        return 0;
+    }
+    memcpy(uuid, answer.uuid, 16);
+    return 1;
+}
+
+int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
+    struct statfs info;
+    if (fstatfs(fd, &info) != 0) {
+        return 0;
+    }
+    const uint8_t *found = NULL;
+    struct vesk_btrfs_fs_info_args btrfs;
+    struct vesk_xfs_fsop_geom_v1 xfs;
+    if ((uint32_t)info.f_type == VESK_BTRFS_SUPER_MAGIC) {
+        memset(&btrfs, 0, sizeof btrfs);
+        found = ioctl(fd, VESK_BTRFS_IOC_FS_INFO, &btrfs) == 0 ? btrfs.fsid : NULL;
+    } else if ((uint32_t)info.f_type == VESK_XFS_SUPER_MAGIC) {
+        memset(&xfs, 0, sizeof xfs);
+        found = ioctl(fd, VESK_XFS_IOC_FSGEOMETRY_V1, &xfs) == 0 ? xfs.uuid : NULL;
+    }
+    if (found == NULL || !uuid_is_set(found)) {
+        return 0;
+    }
+    memcpy(uuid, found, 16);
+    return 1;
+}
+
+/* statfs rather than statvfs: statvfs's f_fsid is one unsigned long, which
+ * keeps only one of the two words on a 32-bit build. */
+int linux_fsid_fold(const char *directory, uint32_t *fold) {
+    struct statfs info;
+    if (statfs(directory, &info) != 0) {
+        return 0;
+    }
+    uint32_t words[2];
+    static_assert(sizeof info.f_fsid == sizeof words, "f_fsid is two 32-bit words");
+    memcpy(words, &info.f_fsid, sizeof words);
+    *fold = words[0] ^ words[1];
+    return 1;
+}
+
+#define VESK_EXT4_SUPER_MAGIC 0xEF53 /* ext2, ext3 and ext4 */
+#define VESK_TMPFS_MAGIC 0x01021994
+#define VESK_OVERLAYFS_SUPER_MAGIC 0x794C7630
+
+/* Where else the same filesystem may be opened when its root cannot: common
+ * directories and world-readable files, relative to the root. */
+static const char *const same_filesystem_candidates[] = {
+    "etc", "usr", "bin", "lib", "sbin", "var", "opt", "srv", "home", "etc/passwd", "etc/group",
+};
+
+/* Opens path for the filesystem queries when it is a directory or a regular
+ * file on device; -1 otherwise.  Without blocking: a FIFO in its place is
+ * not waited on. */
+static int open_on_device(const char *path, dev_t device) {
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat file;
+    if (fstat(fd, &file) != 0 || file.st_dev != device ||
+        !(S_ISDIR(file.st_mode) || S_ISREG(file.st_mode))) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+/* A descriptor of a file of the filesystem that holds directory: directory
+ * itself, else one of the candidates below it on the same device (a
+ * subvolume or anything mounted there is another device and is passed
+ * over).  -1 when none can be opened. */
+static int open_filesystem(const char *directory, dev_t device) {
+    int fd = open_on_device(directory, device);
+    for (size_t i = 0; fd < 0 && i < sizeof same_filesystem_candidates / sizeof(char *); i++) {
+        char path[PATH_MAX];
+        int length = snprintf(path, sizeof path, "%s/%s", directory, same_filesystem_candidates[i]);
+        if (length > 0 && (size_t)length < sizeof path) {
+            fd = open_on_device(path, device);
+        }
+    }
+    return fd;
+}
+
+/* Whether the statfs id of a filesystem of this type may stand for its
+ * serial.  asked: the UUID queries were made and gave none.  xfs and btrfs
+ * never: their id is not their UUID's fold.  Without the queries, only the
+ * types whose id is their UUID's fold (or that have no other): anywhere
+ * else the id could differ from what the queries give on the same machine. */
+static int fsid_may_serve(uint32_t type, int asked) {
+    if (type == VESK_XFS_SUPER_MAGIC || type == VESK_BTRFS_SUPER_MAGIC) {
+        return 0;
+    }
+    return asked || type == VESK_EXT4_SUPER_MAGIC || type == VESK_TMPFS_MAGIC ||
+           type == VESK_OVERLAYFS_SUPER_MAGIC;
+}
+
+int linux_volume_serial_at(const char *directory, uint32_t *serial) {
+    *serial = 0;
+    struct stat root;
+    struct statfs info;
+    if (stat(directory, &root) != 0 || statfs(directory, &info) != 0) {
+        return 0;
+    }
+    unsigned char uuid[16];
+    int fd = open_filesystem(directory, root.st_dev);
+    int found =
+        fd >= 0 && (linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid));
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (found) {
+        *serial = linux_uuid_fold(uuid);
+    } else if (!fsid_may_serve((uint32_t)info.f_type, fd >= 0) ||
+               !linux_fsid_fold(directory, serial)) {
+        *serial = 0;
+    }
+    return *serial != 0;
+}
