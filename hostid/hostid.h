@@ -11,10 +11,12 @@
  * The collector returns the identifiers as a singly linked list in collection
  * order; the caller owns the list and releases it with free_host_id_list.
  */
-#ifndef VESK_HOSTID_H
-#define VESK_HOSTID_H
+#ifndef VESK_HOSTID_INTERNAL_H
+#define VESK_HOSTID_INTERNAL_H
 
 #include <stdint.h>
+
+#include "vesk_hostid.h" /* the kinds and the text length, named once there */
 
 /* ---- Records ------------------------------------------------------------ */
 
@@ -25,15 +27,15 @@ typedef int32_t HostIdKind;
  * other value is still a valid kind for the digest, the text and the report
  * (letter U). */
 enum {
-    HOST_ID_KIND_IPV4 = 1,    /* I: 4 bytes, network byte order */
-    HOST_ID_KIND_ADAPTER = 2, /* M: 6 bytes, as the adapter status reports them */
-    HOST_ID_KIND_C = 3,       /* C: primary, no source */
-    HOST_ID_KIND_VOLUME = 4,  /* H: 4 bytes, the serial number little endian */
-    HOST_ID_KIND_L = 5        /* L: no source */
+    HOST_ID_KIND_IPV4 = VESK_HOSTID_KIND_IPV4,       /* I: 4 bytes, network byte order */
+    HOST_ID_KIND_ADAPTER = VESK_HOSTID_KIND_ADAPTER, /* M: 6 bytes, as the status has them */
+    HOST_ID_KIND_C = 3,                              /* C: primary, no source */
+    HOST_ID_KIND_VOLUME = VESK_HOSTID_KIND_VOLUME,   /* H: 4 bytes, the serial little endian */
+    HOST_ID_KIND_L = 5                               /* L: no source */
 };
 
 #define HOST_ID_DIGEST_SIZE 16
-#define HOST_ID_TEXT_LENGTH 23 /* characters, without the terminating NUL */
+#define HOST_ID_TEXT_LENGTH VESK_HOSTID_TEXT_LENGTH /* characters, without the NUL */
 #define HOST_ID_TEXT_SIZE 64
 
 /* One collected identifier; the record owns its raw copy. */
