@@ -7,6 +7,7 @@
  * select_host_ids visits, and the list calls store the same records.  So an
  * application sees exactly the lines of `veskid id` and `veskid allid`.
  */
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -143,11 +144,16 @@ static int selection_is_known(int selection) {
 }
 
 int vesk_hostid_list(int selection, vesk_hostid **ids, size_t *count) {
+    /* Whichever out-pointer is given is cleared, also when the other is null. */
+    if (ids != NULL) {
+        *ids = NULL;
+    }
+    if (count != NULL) {
+        *count = 0;
+    }
     if (ids == NULL || count == NULL) {
         return FAILURE;
     }
-    *ids = NULL;
-    *count = 0;
     ListSink sink = {NULL, 0, 0};
     if (!selection_is_known(selection) || list_host_ids(selection, &sink, 1) != SUCCESS) {
         return FAILURE;
@@ -162,10 +168,12 @@ void vesk_hostid_list_free(vesk_hostid *ids) {
 }
 
 int vesk_hostid_list_into(int selection, vesk_hostid *ids, size_t capacity, size_t *count) {
+    if (count != NULL) {
+        *count = 0;
+    }
     if (count == NULL || (ids == NULL && capacity > 0)) {
         return FAILURE;
     }
-    *count = 0;
     ListSink sink = {ids, capacity, 0};
     if (!selection_is_known(selection) || list_host_ids(selection, &sink, 0) != SUCCESS) {
         return FAILURE;
@@ -255,6 +263,11 @@ int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *
     if (input == NULL) {
         return fail(result, VESK_HOSTID_FAULT_NULL, 0, 0);
     }
+    /* A length that runs past the end of the address space (SIZE_MAX among
+     * them) is no length: the text ends at its first NUL. */
+    if (length > UINTPTR_MAX - (uintptr_t)input) {
+        length = strlen(input);
+    }
     size_t start = 0, end = length;
     while (start < end && is_blank(input[start])) {
         start++;
@@ -268,6 +281,14 @@ int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *
     const char *nul = (const char *)memchr(input + start, '\0', end - start);
     if (nul != NULL) {
         return fail(result, VESK_HOSTID_FAULT_NUL, 0, (size_t)(nul - input));
+    }
+    /* A byte outside ASCII is part of a character that looks like one of the
+     * alphabet, or like nothing, and is counted as several: it is named
+     * before the length is, so that whoever sees 23 characters learns why. */
+    for (size_t i = start; i < end; i++) {
+        if ((unsigned char)input[i] >= 0x80) {
+            return fail(result, VESK_HOSTID_FAULT_CHARACTER, 0, i);
+        }
     }
 
     int wanted = -3; /* no prefix */
@@ -327,7 +348,7 @@ const char *vesk_hostid_fault_message(int fault) {
     case VESK_HOSTID_FAULT_NONE:
         return "The identifier is well formed.";
     case VESK_HOSTID_FAULT_NULL:
-        return "No identifier was given.";
+        return "No identifier was given, or no place for the answer (a null pointer).";
     case VESK_HOSTID_FAULT_EMPTY:
         return "The identifier is empty.";
     case VESK_HOSTID_FAULT_NUL:
@@ -342,7 +363,9 @@ const char *vesk_hostid_fault_message(int fault) {
         return "The digits 0 and 1 and the letters I and O never appear in an identifier; "
                "check the character against the original.";
     case VESK_HOSTID_FAULT_CHARACTER:
-        return "A character is not one of A-Z (without I and O) or 2-9.";
+        return "A character is not one of A-Z (without I and O) or 2-9; an invisible or "
+               "look-alike character (a non-breaking space, a byte-order mark, an en dash, a "
+               "Cyrillic or full-width letter) may be there: type the identifier again.";
     case VESK_HOSTID_FAULT_CHECK:
         return "A character is wrong: a group's check character does not match.";
     case VESK_HOSTID_FAULT_PREFIX_KIND:
@@ -371,7 +394,7 @@ static unsigned sources_of_kind(int32_t kind) {
 
 int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result) {
     if (present == NULL) {
-        return FAILURE;
+        return result != NULL ? fail(result, VESK_HOSTID_FAULT_NULL, 0, 0) : FAILURE;
     }
     *present = 0;
     if (vesk_hostid_check_text(input, length, result) != SUCCESS) {

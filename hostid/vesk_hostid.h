@@ -6,8 +6,12 @@
  * the host's own name) together with its kind, written as 23 characters:
  * four groups of five over "ABCDEFGHJKLMNPQRSTUVWXYZ23456789", joined by
  * dashes.  The fifth character of each group is a check character: the XOR
- * of the group's five values is the kind's low 5 bits, so a mistyped
- * character shows, and the kind can be read back from any valid text.
+ * of the group's five values is the kind's low 5 bits, and the kind can be
+ * read back from any valid text.  The check catches any one wrong character
+ * in a group, and one in each of up to three groups; it does not catch two
+ * characters swapped within a group (an XOR does not see their order), two
+ * wrong characters in one group whose changes cancel, or whole groups
+ * swapped.
  *
  * The list calls give exactly the lines that the veskid command prints (same
  * texts, same order, repeats dropped), without printing anything; the check
@@ -81,14 +85,14 @@ int vesk_hostid_list_into(int selection, vesk_hostid *ids, size_t capacity, size
 /* What is wrong with a text, first fault found. */
 enum vesk_hostid_fault {
     VESK_HOSTID_FAULT_NONE = 0,    /* well formed */
-    VESK_HOSTID_FAULT_NULL,        /* no text was given (a null pointer) */
+    VESK_HOSTID_FAULT_NULL,        /* a null pointer: no text, or no place for the answer */
     VESK_HOSTID_FAULT_EMPTY,       /* nothing but white space */
     VESK_HOSTID_FAULT_NUL,         /* a NUL byte inside the text */
     VESK_HOSTID_FAULT_PREFIX,      /* "X:" with a letter that names no kind */
     VESK_HOSTID_FAULT_LENGTH,      /* not 23 characters (prefix and blanks aside) */
     VESK_HOSTID_FAULT_DASH,        /* a dash missing, or one out of place */
     VESK_HOSTID_FAULT_CONFUSABLE,  /* 0, 1, I or O: never in an identifier */
-    VESK_HOSTID_FAULT_CHARACTER,   /* any other character outside the alphabet */
+    VESK_HOSTID_FAULT_CHARACTER,   /* any other character, any byte outside ASCII too */
     VESK_HOSTID_FAULT_CHECK,       /* a group's check character does not match */
     VESK_HOSTID_FAULT_PREFIX_KIND, /* the prefix letter is not the text's kind */
     VESK_HOSTID_FAULT_HOST         /* vesk_hostid_has: the host could not be read */
@@ -108,7 +112,15 @@ typedef struct vesk_hostid_check {
  * white space, lower case and veskid's "X:" prefix are accepted (the
  * prefix's letter must be the text's kind).  SUCCESS with the kind, letter
  * and text in *result; FAILURE with the fault, the group and the position.
- * A null input (or result) is FAILURE; no byte beyond length is read. */
+ * A byte outside ASCII (a non-breaking space, a byte-order mark, an en dash,
+ * a Cyrillic or full-width look-alike) is a VESK_HOSTID_FAULT_CHARACTER at
+ * its position, found before a wrong length is.  The check characters catch
+ * any one wrong character, and one wrong character in each of up to three
+ * groups, but not two characters swapped within a group, two wrong ones in
+ * a group that cancel, or groups swapped whole: such a text checks as well
+ * formed.  A null input (or result) is FAILURE; no byte beyond length is
+ * read.  A length that would run past the end of the address space
+ * (SIZE_MAX among them) means that the text ends at its first NUL. */
 int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *result);
 
 /* A sentence saying what the fault means; never null. */
@@ -117,8 +129,31 @@ const char *vesk_hostid_fault_message(int fault);
 /* Checks the text as vesk_hostid_check_text does, then looks for it among
  * this host's identifiers of every kind: SUCCESS with *present 1 or 0.
  * FAILURE when the text is not well formed, or the host could not be read
- * (fault VESK_HOSTID_FAULT_HOST); *present is then 0. */
+ * (fault VESK_HOSTID_FAULT_HOST); *present is then 0.  A null present is
+ * FAILURE with fault VESK_HOSTID_FAULT_NULL. */
 int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result);
+
+/* ---- Whose view of the host ----------------------------------------------- */
+
+/* What vesk_hostid_view reports: the namespaces of the calling thread that
+ * are not the host's initial ones. */
+#define VESK_HOSTID_VIEW_USER 0x1     /* a user namespace: mounts and names without root */
+#define VESK_HOSTID_VIEW_MOUNT 0x2    /* its own mounts (/sys, /etc/hosts, the root) */
+#define VESK_HOSTID_VIEW_UTS 0x4      /* its own host name */
+#define VESK_HOSTID_VIEW_NETWORK 0x8  /* its own network adapters */
+#define VESK_HOSTID_VIEW_UNKNOWN 0x80 /* for one of them the kernel gives no way to tell */
+
+/* Sets *differences to a VESK_HOSTID_VIEW_ bit for each namespace of the
+ * calling thread that is not the host's initial one: there an ordinary user
+ * can have mounted, named or networked the sources anew and present the
+ * identifiers of another machine.  0 in the host's own view, and always on
+ * Windows.  The kernel is asked without a path (Linux 6.11 and later), so no
+ * mount changes the answer; older kernels through /proc, which a user
+ * namespace can replace, and with VESK_HOSTID_VIEW_UNKNOWN for a network or
+ * mount namespace before Linux 6.18 unless it is the initial one.  Keeps no
+ * state.  SUCCESS, or FAILURE for a null pointer.  The caller decides what a
+ * difference means; the other calls answer as they would anyway. */
+int vesk_hostid_view(unsigned *differences);
 
 /* ---- Encoding ---------------------------------------------------------------- */
 

@@ -33,7 +33,7 @@ target_link_libraries(wsock32_ordinals INTERFACE ${_vesk_wsock32_dir}/libwsock32
 add_dependencies(wsock32_ordinals wsock32_ordinals_lib)
 
 # ---- Platform layer ----------------------------------------------------------
-add_library(hostid_platform_windows OBJECT platform_windows.cpp)
+add_library(hostid_platform_windows OBJECT platform_windows.cpp view_windows.cpp)
 target_include_directories(hostid_platform_windows PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(hostid_platform_windows PUBLIC netapi32 wsock32_ordinals)
 

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -186,12 +187,35 @@ const char ipv4_text[] = "LFTYK-6QHYC-4FL4Q-Y7SJU";    /* 10.0.0.1 */
 const char adapter_text[] = "TZ38D-4U9R4-8BY5S-NH4HW"; /* 02-00-00-00-00-01 */
 const char volume_text[] = "MTQDV-9FLM9-88N4U-S8J97";  /* serial 12345678 */
 
-/* Checks exactly these bytes, from a heap block of their size, so that a
- * sanitizer build sees any read beyond them. */
+/* Checks exactly these bytes, from a heap block of exactly their size, so
+ * that a sanitizer build sees a read of even one byte beyond them. */
 int check_exact(const std::string &input, vesk_hostid_check *result) {
-    std::unique_ptr<char[]> copy(new char[input.size() + 1]);
+    std::unique_ptr<char[]> copy(new char[input.size()]);
     memcpy(copy.get(), input.data(), input.size());
     return vesk_hostid_check_text(copy.get(), input.size(), result);
+}
+
+/* The values of a text's 20 symbols, group by group. */
+std::vector<int> symbol_values(const std::string &text) {
+    std::vector<int> values;
+    for (size_t at = 0; at < text.size(); at++) {
+        if (at % 6 != 5) {
+            values.push_back((int)(strchr(host_id_alphabet, text[at]) - host_id_alphabet));
+        }
+    }
+    return values;
+}
+
+/* The text of 20 symbol values, dashes put back. */
+std::string text_of(const std::vector<int> &values) {
+    std::string text;
+    for (size_t i = 0; i < values.size(); i++) {
+        if (i > 0 && i % 5 == 0) {
+            text += '-';
+        }
+        text += host_id_alphabet[values[i]];
+    }
+    return text;
 }
 
 TEST(HostIdCheck, KindsComeFromTheCheckCharacters) {
@@ -259,6 +283,151 @@ TEST(HostIdCheck, TheWrongGroupIsNamed) {
     EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_CHECK);
 }
 
+/* One wrong character in each of two or three groups is caught, whatever
+ * the symbols: the groups left alone still give the kind.  (One wrong
+ * character in one group: EverySingleSubstitutionIsCaught.) */
+TEST(HostIdCheck, AWrongCharacterInEachOfUpToThreeGroupsIsCaught) {
+    const std::vector<int> values = symbol_values(volume_text);
+    size_t tried = 0;
+    for (int groups = 1; groups < 15; groups++) { /* every set of two or three groups */
+        if (__builtin_popcount((unsigned)groups) < 2) {
+            continue;
+        }
+        std::vector<int> chosen;
+        for (int g = 0; g < 4; g++) {
+            if (groups & (1 << g)) {
+                chosen.push_back(g * 5 + g % 5); /* a different place in each group */
+            }
+        }
+        size_t combinations = 1;
+        for (size_t i = 0; i < chosen.size(); i++) {
+            combinations *= 31;
+        }
+        for (size_t n = 0; n < combinations; n++) {
+            std::vector<int> typed = values;
+            size_t rest = n;
+            for (int at : chosen) {
+                typed[(size_t)at] ^= (int)(rest % 31) + 1; /* never 0: a real change */
+                rest /= 31;
+            }
+            vesk_hostid_check result;
+            tried++;
+            ASSERT_EQ(check_exact(text_of(typed), &result), FAILURE) << text_of(typed);
+            ASSERT_EQ(result.fault, VESK_HOSTID_FAULT_CHECK);
+        }
+    }
+    EXPECT_EQ(tried, 6u * 31 * 31 + 4u * 31 * 31 * 31);
+}
+
+/* What the check characters cannot see, as the header says: they are an XOR
+ * per group, blind to order, so these texts check as well formed (of the
+ * same kind), though they are not the identifier that was given. */
+TEST(HostIdCheck, MistakesTheCheckCannotSee) {
+    const std::vector<int> values = symbol_values(volume_text);
+    const auto passes_as_itself = [](const std::vector<int> &typed) {
+        vesk_hostid_check result;
+        return check_exact(text_of(typed), &result) == SUCCESS && result.kind == 4;
+    };
+    /* Two characters swapped within a group, the check character among them. */
+    for (size_t g = 0; g < 4; g++) {
+        for (size_t a = g * 5; a < g * 5 + 5; a++) {
+            for (size_t b = a + 1; b < g * 5 + 5; b++) {
+                std::vector<int> typed = values;
+                std::swap(typed[a], typed[b]);
+                EXPECT_TRUE(passes_as_itself(typed)) << a << " " << b;
+            }
+        }
+    }
+    /* Two wrong characters in one group whose changes cancel. */
+    std::vector<int> typed = values;
+    typed[6] ^= 9;
+    typed[8] ^= 9;
+    EXPECT_TRUE(passes_as_itself(typed));
+    /* Groups swapped whole. */
+    typed = values;
+    std::swap_ranges(typed.begin(), typed.begin() + 5, typed.begin() + 15);
+    EXPECT_TRUE(passes_as_itself(typed));
+    /* The same change in all four groups is a text of another kind: only a
+     * prefix naming the kind catches it. */
+    typed = values;
+    for (size_t g = 0; g < 4; g++) {
+        typed[g * 5 + 1] ^= 3;
+    }
+    vesk_hostid_check result;
+    ASSERT_EQ(check_exact(text_of(typed), &result), SUCCESS);
+    EXPECT_EQ(result.kind, 4 ^ 3);
+    EXPECT_EQ(check_exact("H:" + text_of(typed), &result), FAILURE);
+}
+
+/* A length that runs past the end of the address space is no length: the
+ * text ends at its first NUL, and nothing before the text is read. */
+TEST(HostIdCheck, ALengthPastTheAddressSpaceMeansUpToTheNul) {
+    for (const std::string &typed :
+         {std::string(adapter_text), std::string(" m:tz38d-4u9r4-8by5s-nh4hw\n")}) {
+        std::unique_ptr<char[]> copy(new char[typed.size() + 1]);
+        memcpy(copy.get(), typed.c_str(), typed.size() + 1);
+        const size_t to_the_end = UINTPTR_MAX - (uintptr_t)copy.get();
+        for (size_t length : {(size_t)SIZE_MAX, SIZE_MAX - 1, to_the_end + 1}) {
+            vesk_hostid_check result;
+            ASSERT_EQ(vesk_hostid_check_text(copy.get(), length, &result), SUCCESS) << length;
+            EXPECT_STREQ(result.text, adapter_text);
+        }
+    }
+    std::unique_ptr<char[]> empty(new char[1]());
+    vesk_hostid_check result;
+    EXPECT_EQ(vesk_hostid_check_text(empty.get(), SIZE_MAX, &result), FAILURE);
+    EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_EMPTY);
+}
+
+/* A character that is not ASCII looks like an alphabet character or like
+ * nothing, and its bytes make the text look too long: it is named, at its
+ * first byte, wherever it is, with a message that says what it may be. */
+struct LookAlike {
+    const char *name;
+    const char *bytes; /* UTF-8 */
+};
+
+void PrintTo(const LookAlike &l, std::ostream *out) {
+    *out << l.name;
+}
+
+class NotAscii : public testing::TestWithParam<LookAlike> {};
+
+TEST_P(NotAscii, IsACharacterFaultAtItsPosition) {
+    const std::string other = GetParam().bytes;
+    const std::string text = adapter_text;
+    const struct {
+        std::string typed;
+        size_t position;
+    } placements[] = {
+        {other + text, 0},                                  /* before it */
+        {"\t" + other + text.substr(1), 1},                 /* instead of its first */
+        {text.substr(0, 11) + other + text.substr(12), 11}, /* instead of a dash */
+        {"M:" + text.substr(0, 8) + other + text.substr(9), 10},
+        {text.substr(0, 22) + other, 22}, /* instead of its last */
+        {text + other + " \r\n", 23},     /* after it, before blanks */
+    };
+    for (const auto &p : placements) {
+        vesk_hostid_check result;
+        ASSERT_EQ(check_exact(p.typed, &result), FAILURE) << p.typed;
+        EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_CHARACTER) << p.typed;
+        EXPECT_EQ(result.position, p.position) << p.typed;
+    }
+    EXPECT_NE(strstr(vesk_hostid_fault_message(VESK_HOSTID_FAULT_CHARACTER), "look-alike"),
+              nullptr);
+}
+
+const LookAlike look_alikes[] = {
+    {"no_break_space", "\xC2\xA0"},   {"byte_order_mark", "\xEF\xBB\xBF"},
+    {"en_dash", "\xE2\x80\x93"},      {"cyrillic_a", "\xD0\x90"},
+    {"full_width_a", "\xEF\xBC\xA1"}, {"lone_high_byte", "\xFF"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Characters, NotAscii, testing::ValuesIn(look_alikes),
+                         [](const testing::TestParamInfo<LookAlike> &info) {
+                             return std::string(info.param.name);
+                         });
+
 /* What a person pastes: blanks around, lower case, veskid's prefix. */
 TEST(HostIdCheck, PastedFormsAreAccepted) {
     for (const std::string &typed :
@@ -320,6 +489,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, MalformedText, testing::ValuesIn(malformed),
                              return std::string(info.param.name);
                          });
 
+/* A null pointer is FAILURE, and every out-pointer that is given is cleared,
+ * as the header says, before anything else is looked at. */
 TEST(HostIdCheck, NullPointersAreRefused) {
     vesk_hostid_check result;
     EXPECT_EQ(vesk_hostid_check_text(nullptr, 23, &result), FAILURE);
@@ -328,6 +499,24 @@ TEST(HostIdCheck, NullPointersAreRefused) {
     int present = 1;
     EXPECT_EQ(vesk_hostid_has(nullptr, 0, &present, &result), FAILURE);
     EXPECT_EQ(present, 0);
+    memset(&result, 0x55, sizeof result);
+    EXPECT_EQ(vesk_hostid_has(adapter_text, 23, nullptr, &result), FAILURE);
+    EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_NULL);
+    EXPECT_EQ(result.group, 0);
+    EXPECT_STREQ(result.text, "");
+    EXPECT_EQ(vesk_hostid_has(adapter_text, 23, nullptr, nullptr), FAILURE);
+
+    vesk_hostid stored[1];
+    vesk_hostid *ids = stored;
+    size_t count = 7;
+    EXPECT_EQ(vesk_hostid_list(VESK_HOSTID_ALL, nullptr, &count), FAILURE);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(vesk_hostid_list(VESK_HOSTID_ALL, &ids, nullptr), FAILURE);
+    EXPECT_EQ(ids, nullptr);
+    count = 7;
+    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, nullptr, 1, &count), FAILURE);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, stored, 1, nullptr), FAILURE);
 }
 
 /* ---- Encoding ------------------------------------------------------------------- */

@@ -1,7 +1,8 @@
 /* What only the Windows build has: the table's names looked up in the
  * running executable itself, as a module loaded beside veskid.exe finds them
  * (this binary is linked with the same definition file as veskid.exe), and
- * the platform layer's own rule for a failed volume query. */
+ * the platform layer's own rule for a failed volume query and its view,
+ * always the host's. */
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "export_names.h"
 #include "platform.h"
 #include "vesk_hash.h"
+#include "vesk_hostid.h"
 
 TEST(WindowsExports, EveryListedNameResolvesInTheExecutable) {
     HMODULE self = GetModuleHandleA(NULL);
@@ -59,4 +61,12 @@ TEST(WindowsPlatform, FailedVolumeQueryLeavesTheSerialAlone) {
     EXPECT_EQ(serial, 0xA5A5A5A5u);
     EXPECT_NE(native_host_platform.volume_serial(session, "C:\\", &serial), 0);
     native_host_platform.close_session(session);
+}
+
+/* A Windows process has no namespaces: its view is always the host's. */
+TEST(WindowsPlatform, ViewIsTheHostsOwn) {
+    unsigned differences = 0x5555;
+    ASSERT_EQ(vesk_hostid_view(&differences), SUCCESS);
+    EXPECT_EQ(differences, 0u);
+    EXPECT_EQ(vesk_hostid_view(nullptr), FAILURE);
 }

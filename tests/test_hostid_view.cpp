@@ -1,0 +1,169 @@
+/* Whose view of the host: the decision from namespace inode numbers on
+ * kernels of every age, the reader of a directory of namespace files aimed
+ * at fake trees and at /proc, and this process's own view, the same by the
+ * kernel's pidfd queries as by /proc.  No root is needed; the real
+ * namespaces are in ns_hostid_view.cpp. */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "vesk_hostid.h"
+#include "view_linux.h"
+
+namespace {
+
+/* Inode numbers in view_namespaces order: user, mnt, uts, net. */
+const uint64_t initial_user = 0xEFFFFFFD, initial_mnt = 0xEFFFFFF8, initial_uts = 0xEFFFFFFE,
+               initial_net = 0xEFFFFFF9;
+const uint64_t made_later = 0xF0000123; /* any namespace but the initial one */
+
+struct Decision {
+    const char *name;
+    ViewInodes inodes;
+    int kernel;
+    unsigned expected;
+};
+
+void PrintTo(const Decision &d, std::ostream *out) {
+    *out << d.name;
+}
+
+class ViewDecision : public testing::TestWithParam<Decision> {};
+
+TEST_P(ViewDecision, GivesTheBitsOfTheNamespacesThatAreNotTheHosts) {
+    EXPECT_EQ(view_differences(&GetParam().inodes, GetParam().kernel), GetParam().expected);
+}
+
+const int k6_18 = VIEW_KERNEL(6, 18), k6_17 = VIEW_KERNEL(6, 17), k5_10 = VIEW_KERNEL(5, 10);
+const Decision decisions[] = {
+    {"host_on_6_18", {{initial_user, initial_mnt, initial_uts, initial_net}}, k6_18, 0},
+    /* An older kernel numbers the first network and mount namespaces
+     * dynamically: only the fixed value would tell, and it is not there. */
+    {"host_on_6_17",
+     {{initial_user, made_later, initial_uts, made_later + 1}},
+     k6_17,
+     VESK_HOSTID_VIEW_UNKNOWN},
+    {"fixed_values_on_an_old_kernel_are_the_host",
+     {{initial_user, initial_mnt, initial_uts, initial_net}},
+     k5_10,
+     0},
+    {"user_namespace_on_5_10",
+     {{made_later, initial_mnt, initial_uts, initial_net}},
+     k5_10,
+     VESK_HOSTID_VIEW_USER},
+    {"uts_namespace_on_5_10",
+     {{initial_user, initial_mnt, made_later, initial_net}},
+     k5_10,
+     VESK_HOSTID_VIEW_UTS},
+    {"mount_namespace_on_6_18",
+     {{initial_user, made_later, initial_uts, initial_net}},
+     k6_18,
+     VESK_HOSTID_VIEW_MOUNT},
+    {"network_namespace_on_6_18",
+     {{initial_user, initial_mnt, initial_uts, made_later}},
+     k6_18,
+     VESK_HOSTID_VIEW_NETWORK},
+    {"every_namespace_on_7_0",
+     {{made_later, made_later + 1, made_later + 2, made_later + 3}},
+     VIEW_KERNEL(7, 0),
+     VESK_HOSTID_VIEW_USER | VESK_HOSTID_VIEW_MOUNT | VESK_HOSTID_VIEW_UTS |
+         VESK_HOSTID_VIEW_NETWORK},
+    /* Swapped fixed values are not the host's either. */
+    {"user_inode_in_the_uts_place",
+     {{initial_user, initial_mnt, initial_user, initial_net}},
+     k6_18,
+     VESK_HOSTID_VIEW_UTS},
+    {"one_inode_unread",
+     {{0, initial_mnt, initial_uts, initial_net}},
+     k6_18,
+     VESK_HOSTID_VIEW_UNKNOWN},
+    {"user_namespace_and_one_unread",
+     {{made_later, initial_mnt, 0, initial_net}},
+     k6_18,
+     VESK_HOSTID_VIEW_USER | VESK_HOSTID_VIEW_UNKNOWN},
+    {"kernel_version_unread",
+     {{made_later, made_later, initial_uts, initial_net}},
+     0,
+     VESK_HOSTID_VIEW_USER | VESK_HOSTID_VIEW_UNKNOWN},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inodes, ViewDecision, testing::ValuesIn(decisions),
+                         [](const testing::TestParamInfo<Decision> &info) {
+                             return std::string(info.param.name);
+                         });
+
+/* A fake directory of namespace files: whatever it holds, only files on
+ * nsfs count, so a tree of ordinary files (or links to them) tells nothing. */
+class ViewDirectory : public testing::Test {
+  protected:
+    std::string dir;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/vesk-view-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { ASSERT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
+    void make_file(const std::string &name) {
+        FILE *file = fopen((dir + "/" + name).c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        fputs("user:[4026531837]\n", file);
+        fclose(file);
+    }
+};
+
+TEST_F(ViewDirectory, FilesNotOnNsfsAreUnread) {
+    for (const char *name : {"user", "mnt", "uts"}) {
+        make_file(name);
+    }
+    ASSERT_EQ(symlink((dir + "/user").c_str(), (dir + "/net").c_str()), 0);
+    ViewInodes inodes = {{0, 0, 0, 0}};
+    view_inodes_from_directory(dir.c_str(), &inodes);
+    for (int i = 0; i < VIEW_NAMESPACES; i++) {
+        EXPECT_EQ(inodes.inode[i], 0u) << view_namespaces[i].name;
+    }
+    EXPECT_EQ(view_differences(&inodes, k6_18), VESK_HOSTID_VIEW_UNKNOWN);
+    view_inodes_from_directory((dir + "/missing").c_str(), &inodes);
+    EXPECT_EQ(inodes.inode[0], 0u);
+}
+
+/* The reader fills only what is still unknown: an answer of the kernel's is
+ * never replaced by a file. */
+TEST_F(ViewDirectory, KnownInodesAreKept) {
+    ViewInodes inodes = {{made_later, 0, 0, 0}};
+    view_inodes_from_directory("/proc/thread-self/ns", &inodes);
+    EXPECT_EQ(inodes.inode[0], made_later);
+    for (int i = 1; i < VIEW_NAMESPACES; i++) {
+        EXPECT_NE(inodes.inode[i], 0u) << view_namespaces[i].name;
+    }
+}
+
+/* This process, as the tests run it: the kernel's queries answer for every
+ * namespace on a kernel that has them, with the inodes /proc shows, and the
+ * call reports what they decide.  (A process in its own namespaces, as in a
+ * container, sees its bits here; the decision is the same either way.) */
+TEST(ViewOfThisProcess, IsTheKernelsAnswerAndAgreesWithProc) {
+    int kernel = view_kernel_version();
+    ASSERT_GT(kernel, VIEW_KERNEL(3, 7)) << "the kernel's version cannot be read";
+    ViewInodes by_proc = {{0, 0, 0, 0}}, by_pidfd = {{0, 0, 0, 0}};
+    view_inodes_from_directory("/proc/thread-self/ns", &by_proc);
+    view_inodes_from_pidfd(&by_pidfd);
+    for (int i = 0; i < VIEW_NAMESPACES; i++) {
+        ASSERT_NE(by_proc.inode[i], 0u) << view_namespaces[i].name;
+        if (kernel >= VIEW_PIDFD_QUERIES_SINCE) {
+            EXPECT_EQ(by_pidfd.inode[i], by_proc.inode[i]) << view_namespaces[i].name;
+        }
+    }
+    unsigned differences = 0x5555;
+    ASSERT_EQ(vesk_hostid_view(&differences), SUCCESS);
+    EXPECT_EQ(differences, view_differences(&by_proc, kernel));
+    EXPECT_EQ(vesk_hostid_view(nullptr), FAILURE);
+}
+
+} // namespace
