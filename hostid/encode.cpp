@@ -12,7 +12,10 @@
  *   digest   d0 d1 d2 d3 | d4 d5 d6 d7 | d8 .. d11 | d12 .. d15
  *   text     s s s s c - s s s s c - s s s s c - s s s s c
  */
+#include <stdint.h>
+
 #include "hostid_private.h"
+#include "vesk_hostid.h"
 
 const char host_id_alphabet[33] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
 
@@ -46,4 +49,25 @@ void encode_host_id(const unsigned char digest[HOST_ID_DIGEST_SIZE], char *text,
         }
     }
     *out = '\0';
+}
+
+int vesk_hostid_encode(const void *raw, size_t raw_length, int32_t kind,
+                       char text[VESK_HOSTID_TEXT_LENGTH + 1]) {
+    if (text == NULL) {
+        return FAILURE;
+    }
+    text[0] = '\0';
+    long wanted = host_id_raw_length_of(kind);
+    if ((raw == NULL && raw_length > 0) || raw_length > INT32_MAX ||
+        (wanted >= 0 && raw_length != (size_t)wanted)) {
+        return FAILURE;
+    }
+    static const unsigned char nothing[1] = {0};
+    unsigned char digest[HOST_ID_DIGEST_SIZE];
+    if (digest_host_id(raw != NULL ? (const unsigned char *)raw : nothing, (int32_t)raw_length,
+                       kind, digest) != 0) {
+        return FAILURE;
+    }
+    encode_host_id(digest, text, kind);
+    return SUCCESS;
 }

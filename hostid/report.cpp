@@ -2,7 +2,7 @@
  * report.cpp - the command words, the usage banner and the identifier report.
  *
  * All console output of a run comes from here.  What is printed is the
- * library's selection (hostid_api.cpp): repeated texts are dropped by
+ * library's selection (select.cpp): repeated texts are dropped by
  * inserting every text into a hash table used as a set, before the kind is
  * looked at, so a text printed once is never printed again in the same run.
  */

@@ -1,0 +1,188 @@
+/*
+ * check.cpp - checking an identifier as a person typed or pasted it: blanks
+ * around it, lower case and veskid's "X:" prefix accepted; every other
+ * departure named with the group and the position at fault.
+ */
+#include <stdint.h>
+#include <string.h>
+
+#include "hostid_private.h"
+#include "vesk_hostid.h"
+
+/* The prefix a text was given: a kind, or one of these. */
+#define NO_PREFIX (-3)
+static_assert(NO_PREFIX != HOST_ID_LETTER_UNKNOWN && NO_PREFIX != HOST_ID_LETTER_OTHER_KINDS,
+              "no prefix is told from every letter");
+
+static int is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+static char upper(char c) {
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+/* The value of an alphabet character, capital or not; -1 for any other. */
+static int symbol_value(char c) {
+    const char *at = c != '\0' ? strchr(host_id_alphabet, upper(c)) : NULL;
+    return at != NULL ? (int)(at - host_id_alphabet) : -1;
+}
+
+int host_id_check_fails(vesk_hostid_check *result, int fault, int group, size_t position) {
+    memset(result, 0, sizeof *result);
+    result->fault = fault;
+    result->group = group;
+    result->position = position;
+    return FAILURE;
+}
+
+/* The group whose check character is wrong: with a kind to go by, the first
+ * group that does not give it; otherwise the one group that disagrees with
+ * three others, or 0 when no single group does. */
+static int group_at_fault(const int checks[4], int expected) {
+    if (expected < 0) {
+        for (int candidate = 0; candidate < 4; candidate++) {
+            int agreeing = 0;
+            for (int g = 0; g < 4; g++) {
+                agreeing += checks[g] == checks[candidate];
+            }
+            if (agreeing == 3) {
+                expected = checks[candidate];
+                break;
+            }
+        }
+        if (expected < 0) {
+            return 0;
+        }
+    }
+    for (int g = 0; g < 4; g++) {
+        if (checks[g] != expected) {
+            return g + 1;
+        }
+    }
+    return 0;
+}
+
+int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *result) {
+    if (result == NULL) {
+        return FAILURE;
+    }
+    memset(result, 0, sizeof *result);
+    if (input == NULL) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_NULL, 0, 0);
+    }
+    /* A length that runs past the end of the address space (SIZE_MAX among
+     * them) is no length: the text ends at its first NUL. */
+    if (length > UINTPTR_MAX - (uintptr_t)input) {
+        length = strlen(input);
+    }
+    size_t start = 0, end = length;
+    while (start < end && is_blank(input[start])) {
+        start++;
+    }
+    while (end > start && is_blank(input[end - 1])) {
+        end--;
+    }
+    if (start == end) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_EMPTY, 0, 0);
+    }
+    const char *nul = (const char *)memchr(input + start, '\0', end - start);
+    if (nul != NULL) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_NUL, 0, (size_t)(nul - input));
+    }
+    /* A byte outside ASCII is part of a character that looks like one of the
+     * alphabet, or like nothing, and is counted as several: it is named
+     * before the length is, so that whoever sees 23 characters learns why. */
+    for (size_t i = start; i < end; i++) {
+        if ((unsigned char)input[i] >= 0x80) {
+            return host_id_check_fails(result, VESK_HOSTID_FAULT_CHARACTER, 0, i);
+        }
+    }
+
+    int wanted = NO_PREFIX;
+    if (end - start >= 2 && input[start + 1] == ':') {
+        wanted = host_id_kind_of_letter(input[start]);
+        if (wanted == HOST_ID_LETTER_UNKNOWN) {
+            return host_id_check_fails(result, VESK_HOSTID_FAULT_PREFIX, 0, start);
+        }
+        start += 2;
+    }
+    if (end - start != VESK_HOSTID_TEXT_LENGTH) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_LENGTH, 0, start);
+    }
+
+    int checks[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < VESK_HOSTID_TEXT_LENGTH; i++) {
+        char c = input[start + i];
+        int group = (int)(i / 6) + 1;
+        if (i % 6 == 5 || c == '-') {
+            if (i % 6 != 5 || c != '-') {
+                return host_id_check_fails(result, VESK_HOSTID_FAULT_DASH, group, start + i);
+            }
+            continue;
+        }
+        int value = symbol_value(c);
+        if (value < 0) {
+            char u = upper(c);
+            int confusable = u == '0' || u == '1' || u == 'I' || u == 'O';
+            return host_id_check_fails(
+                result, confusable ? VESK_HOSTID_FAULT_CONFUSABLE : VESK_HOSTID_FAULT_CHARACTER,
+                group, start + i);
+        }
+        checks[group - 1] ^= value;
+        result->text[i] = host_id_alphabet[value];
+    }
+    result->text[5] = result->text[11] = result->text[17] = '-';
+
+    int expected = wanted >= 0 ? wanted & 0x1F : -1;
+    int group = group_at_fault(checks, expected);
+    int agree = checks[0] == checks[1] && checks[1] == checks[2] && checks[2] == checks[3];
+    if (!agree) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_CHECK, group,
+                                   group > 0 ? start + (size_t)(group - 1) * 6 + 4 : start);
+    }
+    int32_t kind = checks[0];
+    if (wanted >= 0
+            ? kind != wanted
+            : wanted == HOST_ID_LETTER_OTHER_KINDS &&
+                  host_id_kind_of_letter(vesk_hostid_letter(kind)) != HOST_ID_LETTER_OTHER_KINDS) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_PREFIX_KIND, 0, start - 2);
+    }
+    result->kind = kind;
+    result->letter = vesk_hostid_letter(kind);
+    return SUCCESS;
+}
+
+const char *vesk_hostid_fault_message(int fault) {
+    switch (fault) {
+    case VESK_HOSTID_FAULT_NONE:
+        return "The identifier is well formed.";
+    case VESK_HOSTID_FAULT_NULL:
+        return "No identifier was given, or no place for the answer (a null pointer).";
+    case VESK_HOSTID_FAULT_EMPTY:
+        return "The identifier is empty.";
+    case VESK_HOSTID_FAULT_NUL:
+        return "The identifier contains a NUL byte.";
+    case VESK_HOSTID_FAULT_PREFIX:
+        return "The letter before the colon names no kind of identifier (I, M, C, H, L or U).";
+    case VESK_HOSTID_FAULT_LENGTH:
+        return "An identifier is 23 characters long: four groups of five joined by dashes.";
+    case VESK_HOSTID_FAULT_DASH:
+        return "A dash is missing or out of place: the groups are five characters each.";
+    case VESK_HOSTID_FAULT_CONFUSABLE:
+        return "The digits 0 and 1 and the letters I and O never appear in an identifier; "
+               "check the character against the original.";
+    case VESK_HOSTID_FAULT_CHARACTER:
+        return "A character is not one of A-Z (without I and O) or 2-9; an invisible or "
+               "look-alike character (a non-breaking space, a byte-order mark, an en dash, a "
+               "Cyrillic or full-width letter) may be there: type the identifier again.";
+    case VESK_HOSTID_FAULT_CHECK:
+        return "A character is wrong: a group's check character does not match.";
+    case VESK_HOSTID_FAULT_PREFIX_KIND:
+        return "The letter before the colon does not match the kind of the identifier.";
+    case VESK_HOSTID_FAULT_HOST:
+        return "This host's identifiers could not be read.";
+    default:
+        return "Unknown fault.";
+    }
+}

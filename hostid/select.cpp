@@ -1,0 +1,44 @@
+/*
+ * select.cpp - the identifiers that veskid prints, chosen from a list.
+ *
+ * The selection is written once, here: veskid's report prints what
+ * select_host_ids visits, and the library's lists store the same records.
+ * So an application sees exactly the lines of `veskid id` and `veskid allid`.
+ */
+#include <string.h>
+
+#include "hostid_private.h"
+
+/* Nonzero when the record's text was not met before.  With a set the text is
+ * inserted, and a failed insertion counts as seen; without one the earlier
+ * records of the list are compared. */
+static int text_is_new(HashTable *set, const HostIdRecord *head, const HostIdRecord *record) {
+    if (set != NULL) {
+        return vesk_hash_add_empty_element(set, record->text, (uint32_t)strlen(record->text)) ==
+               SUCCESS;
+    }
+    for (const HostIdRecord *earlier = head; earlier != record; earlier = earlier->next) {
+        if (strcmp(earlier->text, record->text) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+/* Every text goes into the set before its kind is looked at, so a text is
+ * selected at most once whatever kinds are asked for. */
+size_t select_host_ids(const HostIdRecord *head, int all_kinds, HashTable *set,
+                       host_id_visit_t visit, void *context) {
+    size_t selected = 0;
+    for (const HostIdRecord *record = head; record != NULL; record = record->next) {
+        if (!text_is_new(set, head, record)) {
+            continue;
+        }
+        if (!all_kinds && !host_id_is_primary(record->kind)) {
+            continue;
+        }
+        selected++;
+        visit(record, context);
+    }
+    return selected;
+}
