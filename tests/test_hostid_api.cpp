@@ -39,9 +39,9 @@ std::string lines_of(const vesk_hostid *ids, size_t count) {
 std::string report_of(int all_kinds) {
     CapturedRun run = capture_report(all_kinds);
     size_t hint = run.out.find(veskid_hint);
-    return !run.err.empty()             ? run.err
+    return !run.err.empty()            ? run.err
            : hint == std::string::npos ? run.out
-                                        : run.out.substr(0, hint);
+                                       : run.out.substr(0, hint);
 }
 
 /* The lines of the library's list, or veskid's message when it fails. */

@@ -20,8 +20,8 @@ namespace {
 std::string report_list(const HostIdRecord *head, int all_kinds, bool use_set, int *printed) {
     HashTable set;
     EXPECT_EQ(vesk_hash_init(&set, 2, nullptr, nullptr, 0), SUCCESS);
-    CapturedRun run =
-        capture_output([&] { return report_host_id_list(head, all_kinds, use_set ? &set : nullptr); });
+    CapturedRun run = capture_output(
+        [&] { return report_host_id_list(head, all_kinds, use_set ? &set : nullptr); });
     *printed = run.status;
     vesk_hash_destroy(&set);
     return run.out;
