@@ -75,7 +75,7 @@ Bytes little_endian(uint32_t value) {
 }
 
 const Line h_published = {'H', raw_bytes(published_volume), 4};
-const Line h_scripted = {'H', little_endian(ScriptedHost().serial), 4}; /* left as it is */
+const Line h_scripted = {'H', little_endian(ScriptedHost().serial), 4}; /* serial not scripted */
 const Line m_a = {'M', Bytes(adapter_a.begin(), adapter_a.end()), 2};
 const Line m_b = {'M', Bytes(adapter_b.begin(), adapter_b.end()), 2};
 const Line i_published = {'I', raw_bytes(published_ipv4), 1};
@@ -125,18 +125,13 @@ TEST_P(LibraryList, EqualsTheReport) {
     }
 }
 
-/* 10.9.0.0 to 10.9.0.6, as the hostile host resolves them first. */
-std::vector<Line> hostile_addresses() {
-    std::vector<Line> lines;
+/* The lines followed by 10.9.0.0 to 10.9.0.6, as the hostile host first
+ * resolves them. */
+std::vector<Line> then_hostile_addresses(std::vector<Line> lines) {
     for (unsigned char last = 0; last < 7; last++) {
         lines.push_back({'I', {10, 9, 0, last}, 1});
     }
     return lines;
-}
-
-std::vector<Line> operator+(std::vector<Line> a, const std::vector<Line> &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 const HostScenario scenarios[] = {
@@ -191,7 +186,7 @@ const HostScenario scenarios[] = {
          }
      },
      {m_b, m_a},
-     std::vector<Line>{h_scripted, m_b, m_a} + hostile_addresses(),
+     then_hostile_addresses({h_scripted, m_b, m_a}),
      false},
 };
 
