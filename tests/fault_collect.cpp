@@ -11,6 +11,8 @@
 #include "fault_sweep.h"
 #include "hostid_private.h"
 #include "platform.h"
+#include "published_ids.h"
+#include "report_capture.h"
 #include "scripted_host.h"
 
 #include <gtest/gtest.h>
@@ -45,9 +47,9 @@ TEST_F(CollectorFault, AppendLeavesNothingBehindAtEveryAllocationPoint) {
         const char *name;
         std::vector<unsigned char> raw;
         HostIdKind kind;
-    } cases[] = {{"volume", {0x78, 0x56, 0x34, 0x12}, HOST_ID_KIND_VOLUME},
-                 {"adapter", {0x02, 0, 0, 0, 0, 0x01}, HOST_ID_KIND_ADAPTER},
-                 {"address", {10, 0, 0, 1}, HOST_ID_KIND_IPV4},
+    } cases[] = {{"volume", raw_bytes(published_volume), HOST_ID_KIND_VOLUME},
+                 {"adapter", raw_bytes(published_adapter), HOST_ID_KIND_ADAPTER},
+                 {"address", raw_bytes(published_ipv4), HOST_ID_KIND_IPV4},
                  {"empty", {}, 5}};
     for (const auto &c : cases) {
         HostIdRecord *clean = nullptr;
@@ -80,11 +82,11 @@ TEST_F(CollectorFault, AppendLeavesNothingBehindAtEveryAllocationPoint) {
  * addresses.  A failed allocation drops the one record it belonged to and the
  * walk goes on. */
 TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
-    scripted_host.serial = 0x12345678;
+    scripted_host.serial = published_serial;
     script_lanas({0, 1});
-    script_adapter(0, AdapterAddress{0x02, 0, 0, 0, 0, 0x01});
-    script_adapter(1, AdapterAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
-    scripted_host.addresses = {{10, 0, 0, 1}, {192, 168, 1, 20}};
+    script_adapter(0, adapter_a);
+    script_adapter(1, adapter_b);
+    scripted_host.addresses = {published_address, {192, 168, 1, 20}};
     HostIdRecord *full = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL);
     const std::vector<std::string> all = describe(full);
     free_host_id_list(full);
@@ -118,15 +120,14 @@ TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
  * newline, nothing on standard output, and -1 from report_host_ids. */
 TEST_F(CollectorFault, NoRecordAtAllReportsCannotGetId) {
     for (int all_kinds : {0, 1}) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        alloc_fail_every();
-        const int result = report_host_ids(all_kinds);
-        alloc_fail_reset();
-        const std::string out = testing::internal::GetCapturedStdout();
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(result, -1);
-        EXPECT_EQ(out, "");
-        EXPECT_EQ(err, "Cannot get ID!");
+        const CapturedRun run = capture_output([all_kinds] {
+            alloc_fail_every();
+            const int result = report_host_ids(all_kinds);
+            alloc_fail_reset();
+            return result;
+        });
+        EXPECT_EQ(run.status, -1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "Cannot get ID!");
     }
 }

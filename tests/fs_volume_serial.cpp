@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include "platform_linux.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -74,9 +75,8 @@ class MountedVolume : public testing::Test {
 
     void SetUp() override {
         ASSERT_EQ(geteuid(), 0u) << "needs root: it attaches loop devices and mounts filesystems";
-        char pattern[] = "/tmp/vesk-volume-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = make_scratch_dir("vesk-volume");
+        ASSERT_NE(dir, "");
         image = dir + "/image";
         mnt = dir + "/mnt";
         must("mkdir '" + mnt + "'");
@@ -91,7 +91,7 @@ class MountedVolume : public testing::Test {
             shell("losetup -d " + device);
         }
         if (!dir.empty()) {
-            shell("rm -rf '" + dir + "'");
+            remove_scratch_dir(dir);
         }
     }
 

@@ -8,6 +8,7 @@
 
 #include "hostid_private.h"
 #include "platform.h"
+#include "published_ids.h"
 #include "scripted_host.h"
 
 namespace {
@@ -15,9 +16,6 @@ namespace {
 typedef std::vector<unsigned char> Bytes;
 typedef std::vector<std::string> Calls;
 typedef std::vector<HostIdKind> Kinds;
-
-const AdapterAddress adapter_a = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
-const AdapterAddress adapter_b = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
 
 Bytes bytes(const AdapterAddress &address) {
     return Bytes(address.begin(), address.end());
@@ -62,7 +60,7 @@ TEST(Filters, RejectOnlyTheListedAddresses) {
 
 TEST_F(AddHostId, AppendsCompleteRecordsAtTheTailLink) {
     HostIdRecord *head = nullptr;
-    const unsigned char serial[4] = {0x78, 0x56, 0x34, 0x12}, zeros[6] = {0};
+    const unsigned char *serial = published_volume.raw, zeros[6] = {0};
     HostIdRecord **tail = add_host_id(&head, serial, 4, 4);
     HostIdList list(head);
     ASSERT_NE(head, nullptr);
@@ -72,7 +70,7 @@ TEST_F(AddHostId, AppendsCompleteRecordsAtTheTailLink) {
     EXPECT_NE(head->raw, serial);
     EXPECT_EQ(record_raw(head), Bytes(serial, serial + 4));
     EXPECT_EQ(head->digest[0], 0x2b);
-    EXPECT_STREQ(head->text, "MTQDV-9FLM9-88N4U-S8J97");
+    EXPECT_STREQ(head->text, published_volume.text);
 
     /* Kinds other than 1 and 2 pass unfiltered, even all-zero or empty. */
     for (HostIdKind kind : {0, 3, 5, 6, -7}) {
@@ -97,11 +95,11 @@ TEST_F(AddHostId, RejectedAppendLeavesNoTrace) {
 }
 
 TEST_F(Collector, ReadsTheSourcesInOrderWithClearedCommandBlocks) {
-    scripted_host.serial = 0x12345678;
+    scripted_host.serial = published_serial;
     script_lanas({3, 7});
     script_adapter(3, adapter_a);
     script_adapter(7, adapter_b);
-    scripted_host.addresses = {{10, 0, 0, 1}, {192, 168, 1, 20}};
+    scripted_host.addresses = {published_address, {192, 168, 1, 20}};
 
     HostIdList list(collect_host_ids());
     EXPECT_EQ(scripted_host.calls,
@@ -109,10 +107,10 @@ TEST_F(Collector, ReadsTheSourcesInOrderWithClearedCommandBlocks) {
                      "startup 0x0101", "hostname 80", "resolve scripted-host", "cleanup"}));
     std::vector<const HostIdRecord *> r = list_records(list.get());
     ASSERT_EQ(list_kinds(list.get()), (Kinds{4, 2, 2, 1, 1}));
-    EXPECT_STREQ(r[0]->text, "MTQDV-9FLM9-88N4U-S8J97");
-    EXPECT_STREQ(r[1]->text, "TZ38D-4U9R4-8BY5S-NH4HW");
+    EXPECT_STREQ(r[0]->text, published_volume.text);
+    EXPECT_STREQ(r[1]->text, published_adapter.text);
     EXPECT_EQ(record_raw(r[2]), bytes(adapter_b));
-    EXPECT_STREQ(r[3]->text, "LFTYK-6QHYC-4FL4Q-Y7SJU");
+    EXPECT_STREQ(r[3]->text, published_ipv4.text);
     EXPECT_EQ(record_raw(r[4]), (Bytes{192, 168, 1, 20}));
 
     /* Each block is cleared and then given only its command's fields. */
@@ -189,12 +187,12 @@ TEST_F(Collector, AdapterAnswers) {
 }
 
 TEST_F(Collector, ResolvedAddressesInResolverOrderWithoutLoopback) {
-    scripted_host.addresses = {{192, 168, 5, 5}, {127, 0, 0, 1}, {10, 0, 0, 1}};
+    scripted_host.addresses = {{192, 168, 5, 5}, {127, 0, 0, 1}, published_address};
     HostIdList list(collect_host_ids());
     std::vector<const HostIdRecord *> r = list_records(list.get());
     ASSERT_EQ(list_kinds(list.get()), (Kinds{4, 1, 1}));
     EXPECT_EQ(record_raw(r[1]), (Bytes{192, 168, 5, 5}));
-    EXPECT_STREQ(r[2]->text, "LFTYK-6QHYC-4FL4Q-Y7SJU");
+    EXPECT_STREQ(r[2]->text, published_ipv4.text);
 }
 
 /* Every successful start is followed by exactly one clean-up, whatever became
@@ -213,7 +211,7 @@ TEST_F(Collector, SocketLayerIsReleasedOnceAfterEverySuccessfulStart) {
     for (const auto &c : cases) {
         scripted_host = ScriptedHost();
         scripted_host.*c.failure = true;
-        scripted_host.addresses = {{10, 0, 0, 1}};
+        scripted_host.addresses = {published_address};
         HostIdList list(collect_host_ids());
         EXPECT_EQ(Calls(scripted_host.calls.begin() + 2, scripted_host.calls.end()), c.calls);
         EXPECT_EQ(list_kinds(list.get()), (Kinds{4}));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "hostid.h"
+#include "published_ids.h"
 
 namespace {
 
@@ -43,18 +44,15 @@ TEST(Encoding, WholeIdentifiersFromRawBytes) {
         const char *text;
     };
     const Row rows[] = {
-        {{0x0A, 0x00, 0x00, 0x01},
-         1,
-         "aaa4d15edcc1c78ebac04a63b62710c1",
-         "LFTYK-6QHYC-4FL4Q-Y7SJU"},
-        {{0x78, 0x56, 0x34, 0x12},
-         4,
-         "2b3e6eacbf786a41deeb4cebd07fe893",
-         "MTQDV-9FLM9-88N4U-S8J97"},
-        {{2, 0, 0, 0, 0, 1}, 2, "f12ad98f5aeeffc93e307667ecccfa60", "TZ38D-4U9R4-8BY5S-NH4HW"},
+        {raw_bytes(published_ipv4), published_ipv4.kind, "aaa4d15edcc1c78ebac04a63b62710c1",
+         published_ipv4.text},
+        {raw_bytes(published_volume), published_volume.kind, "2b3e6eacbf786a41deeb4cebd07fe893",
+         published_volume.text},
+        {raw_bytes(published_adapter), published_adapter.kind, "f12ad98f5aeeffc93e307667ecccfa60",
+         published_adapter.text},
         /* The kind enters as 4 little-endian two's-complement bytes. */
-        {{0x78, 0x56, 0x34, 0x12}, -2, "3dc32c13f002042222f7d78880f6c818", nullptr},
-        {{0x78, 0x56, 0x34, 0x12}, 0x01020304, "cb043d45f4426df4755c2b5c7cf391fa", nullptr},
+        {raw_bytes(published_volume), -2, "3dc32c13f002042222f7d78880f6c818", nullptr},
+        {raw_bytes(published_volume), 0x01020304, "cb043d45f4426df4755c2b5c7cf391fa", nullptr},
     };
     for (const Row &row : rows) {
         unsigned char digest[HOST_ID_DIGEST_SIZE];

@@ -15,13 +15,15 @@
 
 #include "hostid_private.h"
 #include "platform.h"
+#include "published_ids.h"
+#include "report_capture.h"
 #include "scripted_host.h"
 #include "vesk_hostid.h"
+#ifdef VESKID_PATH
+#include "veskid_process.h"
+#endif
 
 namespace {
-
-const AdapterAddress adapter_a = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
-const AdapterAddress adapter_b = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
 
 /* The lines of a list, formatted as veskid prints them. */
 std::string lines_of(const vesk_hostid *ids, size_t count) {
@@ -35,17 +37,11 @@ std::string lines_of(const vesk_hostid *ids, size_t count) {
 /* What veskid's report prints for the selection, without its hint, or its
  * message when the host could not be read. */
 std::string report_of(int all_kinds) {
-    fflush(stdout);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    leak_check_pause();
-    report_host_ids(all_kinds);
-    leak_check_resume();
-    fflush(stdout);
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    size_t hint = out.find("No primary IDs");
-    return !err.empty() ? err : hint == std::string::npos ? out : out.substr(0, hint);
+    CapturedRun run = capture_report(all_kinds);
+    size_t hint = run.out.find(veskid_hint);
+    return !run.err.empty()            ? run.err
+           : hint == std::string::npos ? run.out
+                                       : run.out.substr(0, hint);
 }
 
 /* The lines of the library's list, or veskid's message when it fails. */
@@ -64,9 +60,48 @@ std::string library_lines(int selection) {
 
 /* ---- Lists ---------------------------------------------------------------- */
 
+typedef std::vector<unsigned char> Bytes;
+
+/* One expected line: its letter as written here, its text from the encoder. */
+struct Line {
+    char letter;
+    Bytes raw;
+    int32_t kind;
+};
+
+Bytes little_endian(uint32_t value) {
+    return {(unsigned char)value, (unsigned char)(value >> 8), (unsigned char)(value >> 16),
+            (unsigned char)(value >> 24)};
+}
+
+const Line h_published = {'H', raw_bytes(published_volume), 4};
+const Line h_scripted = {'H', little_endian(ScriptedHost().serial), 4}; /* serial not scripted */
+const Line m_a = {'M', Bytes(adapter_a.begin(), adapter_a.end()), 2};
+const Line m_b = {'M', Bytes(adapter_b.begin(), adapter_b.end()), 2};
+const Line i_published = {'I', raw_bytes(published_ipv4), 1};
+
+/* The text of the lines, or "Cannot get ID!" when none is expected at all. */
+std::string expected_text(const std::vector<Line> &lines, bool host_gives_nothing) {
+    if (host_gives_nothing) {
+        return "Cannot get ID!";
+    }
+    std::string out;
+    for (const Line &line : lines) {
+        char text[VESK_HOSTID_TEXT_LENGTH + 1];
+        EXPECT_EQ(vesk_hostid_encode(line.raw.data(), line.raw.size(), line.kind, text), SUCCESS);
+        out += std::string(1, line.letter) + ":" + text + "\n";
+    }
+    return out;
+}
+
+/* A scripted host and the lines expected of it, stated here rather than
+ * worked out by the selection under test. */
 struct HostScenario {
     const char *name;
     void (*script)();
+    std::vector<Line> primary;
+    std::vector<Line> all;
+    bool gives_nothing;
 };
 
 void PrintTo(const HostScenario &scenario, std::ostream *out) {
@@ -75,42 +110,69 @@ void PrintTo(const HostScenario &scenario, std::ostream *out) {
 
 class LibraryList : public ScriptedHostTest, public testing::WithParamInterface<HostScenario> {};
 
-/* The library's lists are veskid's lines, byte for byte, for both selections. */
+/* The library's lists and veskid's lines, for both selections, are the
+ * expected ones: each text once, in collection order, M lines alone for
+ * the primary selection. */
 TEST_P(LibraryList, EqualsTheReport) {
-    GetParam().script();
+    const HostScenario &scenario = GetParam();
+    scenario.script();
     for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
         SCOPED_TRACE(selection);
-        EXPECT_EQ(library_lines(selection), report_of(selection));
+        const std::string expected = expected_text(
+            selection == VESK_HOSTID_ALL ? scenario.all : scenario.primary, scenario.gives_nothing);
+        EXPECT_EQ(library_lines(selection), expected);
+        EXPECT_EQ(report_of(selection), expected);
     }
+}
+
+/* The lines followed by 10.9.0.0 to 10.9.0.6, as the hostile host first
+ * resolves them. */
+std::vector<Line> then_hostile_addresses(std::vector<Line> lines) {
+    for (unsigned char last = 0; last < 7; last++) {
+        lines.push_back({'I', {10, 9, 0, last}, 1});
+    }
+    return lines;
 }
 
 const HostScenario scenarios[] = {
     {"usual",
      [] {
-         scripted_host.serial = 0x12345678;
+         scripted_host.serial = published_serial;
          script_lanas({0, 1});
          script_adapter(0, adapter_a);
          script_adapter(1, adapter_b);
-         scripted_host.addresses = {{10, 0, 0, 1}, {127, 0, 1, 1}};
-     }},
+         scripted_host.addresses = {published_address, {127, 0, 1, 1}};
+     },
+     {m_a, m_b},
+     {h_published, m_a, m_b, i_published, {'I', {127, 0, 1, 1}, 1}},
+     false},
     {"no_adapter",
      [] {
-         scripted_host.addresses = {{10, 0, 0, 1}};
-     }},
+         scripted_host.addresses = {published_address};
+     },
+     {},
+     {h_scripted, i_published},
+     false},
     {"repeats",
      [] {
          script_lanas({0, 1, 2});
          script_adapter(0, adapter_a);
          script_adapter(1, adapter_b);
          script_adapter(2, adapter_a);
-         scripted_host.addresses = {{10, 0, 0, 1}, {127, 0, 0, 1}, {10, 0, 0, 1}};
-     }},
+         scripted_host.addresses = {published_address, {127, 0, 0, 1}, published_address};
+     },
+     {m_a, m_b},
+     {h_scripted, m_a, m_b, i_published},
+     false},
     {"every_source_fails",
      [] {
          scripted_host.volume_fails = true;
          scripted_host.enumeration_fails = true;
          scripted_host.startup_fails = true;
-     }},
+     },
+     {},
+     {},
+     true},
     {"hostile",
      [] {
          std::vector<unsigned char> lanas;
@@ -122,7 +184,10 @@ const HostScenario scenarios[] = {
          for (int i = 0; i < 300; i++) {
              scripted_host.addresses.push_back({10, 9, 0, (unsigned char)(i % 7)});
          }
-     }},
+     },
+     {m_b, m_a},
+     then_hostile_addresses({h_scripted, m_b, m_a}),
+     false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Hosts, LibraryList, testing::ValuesIn(scenarios),
@@ -138,7 +203,7 @@ TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
     script_lanas({0, 1});
     script_adapter(0, adapter_a);
     script_adapter(1, adapter_b);
-    scripted_host.addresses = {{10, 0, 0, 1}};
+    scripted_host.addresses = {published_address};
     vesk_hostid ids[4];
     memset(ids, 0x55, sizeof ids);
     size_t count = 0;
@@ -146,10 +211,10 @@ TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, ids, 2, &count), FAILURE);
     EXPECT_EQ(count, 4u);
-    EXPECT_EQ(lines_of(ids, 2), report_of(1).substr(0, 52));
+    EXPECT_EQ(lines_of(ids, 2), expected_text({h_scripted, m_a}, false));
     EXPECT_EQ((unsigned char)ids[2].letter, 0x55); /* untouched */
     EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_PRIMARY, ids, 4, &count), SUCCESS);
-    EXPECT_EQ(lines_of(ids, count), report_of(0));
+    EXPECT_EQ(lines_of(ids, count), expected_text({m_a, m_b}, false));
     EXPECT_EQ(vesk_hostid_list_into(7, ids, 4, &count), FAILURE);
     EXPECT_EQ(count, 0u);
     vesk_hostid *none = ids;
@@ -162,20 +227,9 @@ TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
 /* On this host, the library lists what the built veskid prints. */
 TEST(LibraryOnThisHost, ListsWhatVeskidPrints) {
     for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
-        std::string command = std::string("'" VESKID_PATH "' ") + (selection ? "allid" : "id");
-        FILE *pipe = popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string printed;
-        char block[4096];
-        for (size_t got; (got = fread(block, 1, sizeof block, pipe)) > 0;) {
-            printed.append(block, got);
-        }
-        pclose(pipe);
+        VeskidRun run = run_veskid({selection ? "allid" : "id"});
         std::string lines = library_lines(selection);
-        EXPECT_EQ(lines.empty() ? "No primary IDs was detected. Try option 'allid' to see "
-                                  "secondary IDs."
-                                : lines,
-                  printed);
+        EXPECT_EQ(lines.empty() ? veskid_hint : lines, run.out + run.err);
     }
 }
 #endif
@@ -183,9 +237,9 @@ TEST(LibraryOnThisHost, ListsWhatVeskidPrints) {
 /* ---- Checking ---------------------------------------------------------------- */
 
 /* The published examples, one per kind of this machine. */
-const char ipv4_text[] = "LFTYK-6QHYC-4FL4Q-Y7SJU";    /* 10.0.0.1 */
-const char adapter_text[] = "TZ38D-4U9R4-8BY5S-NH4HW"; /* 02-00-00-00-00-01 */
-const char volume_text[] = "MTQDV-9FLM9-88N4U-S8J97";  /* serial 12345678 */
+const char *const ipv4_text = published_ipv4.text;
+const char *const adapter_text = published_adapter.text;
+const char *const volume_text = published_volume.text;
 
 /* Checks exactly these bytes, from a heap block of exactly their size, so
  * that a sanitizer build sees a read of even one byte beyond them. */
@@ -219,18 +273,13 @@ std::string text_of(const std::vector<int> &values) {
 }
 
 TEST(HostIdCheck, KindsComeFromTheCheckCharacters) {
-    const struct {
-        const char *text;
-        int32_t kind;
-        char letter;
-    } cases[] = {{ipv4_text, 1, 'I'}, {adapter_text, 2, 'M'}, {volume_text, 4, 'H'}};
-    for (const auto &c : cases) {
+    for (const PublishedId &id : {published_ipv4, published_adapter, published_volume}) {
         vesk_hostid_check result;
-        ASSERT_EQ(check_exact(c.text, &result), SUCCESS) << c.text;
+        ASSERT_EQ(check_exact(id.text, &result), SUCCESS) << id.text;
         EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_NONE);
-        EXPECT_EQ(result.kind, c.kind);
-        EXPECT_EQ(result.letter, c.letter);
-        EXPECT_STREQ(result.text, c.text);
+        EXPECT_EQ(result.kind, id.kind);
+        EXPECT_EQ(result.letter, id.letter);
+        EXPECT_STREQ(result.text, id.text);
     }
 }
 
@@ -522,17 +571,10 @@ TEST(HostIdCheck, NullPointersAreRefused) {
 /* ---- Encoding ------------------------------------------------------------------- */
 
 TEST(HostIdEncode, ReproducesThePublishedExamples) {
-    const struct {
-        std::vector<unsigned char> raw;
-        int32_t kind;
-        const char *text;
-    } cases[] = {{{0x0A, 0x00, 0x00, 0x01}, 1, ipv4_text},
-                 {{0x02, 0x00, 0x00, 0x00, 0x00, 0x01}, 2, adapter_text},
-                 {{0x78, 0x56, 0x34, 0x12}, 4, volume_text}};
-    for (const auto &c : cases) {
+    for (const PublishedId &id : {published_ipv4, published_adapter, published_volume}) {
         char text[VESK_HOSTID_TEXT_LENGTH + 1];
-        ASSERT_EQ(vesk_hostid_encode(c.raw.data(), c.raw.size(), c.kind, text), SUCCESS);
-        EXPECT_STREQ(text, c.text);
+        ASSERT_EQ(vesk_hostid_encode(id.raw, id.raw_length, id.kind, text), SUCCESS);
+        EXPECT_STREQ(text, id.text);
     }
 }
 
@@ -560,10 +602,10 @@ TEST(HostIdEncode, RawLengthsAreThoseOfTheCollector) {
 class HostIdHas : public ScriptedHostTest {};
 
 TEST_F(HostIdHas, FindsTheHostsOwnIdentifiersOfEveryKind) {
-    scripted_host.serial = 0x12345678;
+    scripted_host.serial = published_serial;
     script_lanas({0});
     script_adapter(0, adapter_a);
-    scripted_host.addresses = {{10, 0, 0, 1}};
+    scripted_host.addresses = {published_address};
     for (const std::string &typed : {std::string("m:tz38d-4u9r4-8by5s-nh4hw\n"),
                                      std::string(volume_text), std::string("I:") + ipv4_text}) {
         int present = 0;

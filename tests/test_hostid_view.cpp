@@ -3,16 +3,13 @@
  * at fake trees and at /proc, and this process's own view, the same by the
  * kernel's pidfd queries as by /proc.  No root is needed; the real
  * namespaces are in ns_hostid_view.cpp. */
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
 #include "vesk_hostid.h"
 #include "view_linux.h"
 
@@ -100,21 +97,10 @@ INSTANTIATE_TEST_SUITE_P(Inodes, ViewDecision, testing::ValuesIn(decisions),
 
 /* A fake directory of namespace files: whatever it holds, only files on
  * nsfs count, so a tree of ordinary files (or links to them) tells nothing. */
-class ViewDirectory : public testing::Test {
+class ViewDirectory : public ScratchDirTest {
   protected:
-    std::string dir;
-
-    void SetUp() override {
-        char pattern[] = "/tmp/vesk-view-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { ASSERT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
     void make_file(const std::string &name) {
-        FILE *file = fopen((dir + "/" + name).c_str(), "w");
-        ASSERT_NE(file, nullptr);
-        fputs("user:[4026531837]\n", file);
-        fclose(file);
+        ASSERT_TRUE(write_text_file(dir + "/" + name, "user:[4026531837]\n")) << name;
     }
 };
 

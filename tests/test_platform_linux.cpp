@@ -6,9 +6,7 @@
  * answers.  No root is needed. */
 #include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "platform_linux.h"
+#include "scratch_dir.h"
+#include "veskid_process.h"
 
 namespace {
 
@@ -73,44 +73,28 @@ unsigned char ask(const Session &session, unsigned char command, unsigned char l
     return linux_netbios(session.get(), &ncb);
 }
 
-class FakeSysfs : public testing::Test {
+/* The scratch directory is the fake network directory. */
+class FakeSysfs : public ScratchDirTest {
   protected:
-    std::string root;
-
-    void SetUp() override {
-        char pattern[] = "/tmp/vesk-sysfs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-    }
-
-    void TearDown() override { ASSERT_EQ(system(("rm -rf '" + root + "'").c_str()), 0); }
-
-    void write_file(const std::string &path, const std::string &text) {
-        FILE *file = fopen(path.c_str(), "w");
-        ASSERT_NE(file, nullptr) << path;
-        fputs(text.c_str(), file);
-        fclose(file);
-    }
-
     /* A hardware Ethernet adapter unless told otherwise; an empty type or
      * ifindex leaves that file out. */
     void add(const std::string &name, long ifindex, const std::string &type = "1",
              bool device = true) {
-        std::string dir = root + "/" + name;
-        ASSERT_EQ(mkdir(dir.c_str(), 0755), 0) << dir;
+        std::string entry = dir + "/" + name;
+        ASSERT_EQ(mkdir(entry.c_str(), 0755), 0) << entry;
         if (device) {
-            ASSERT_EQ(symlink("../../devices/fake", (dir + "/device").c_str()), 0);
+            ASSERT_EQ(symlink("../../devices/fake", (entry + "/device").c_str()), 0);
         }
         if (!type.empty()) {
-            write_file(dir + "/type", type + "\n");
+            ASSERT_TRUE(write_text_file(entry + "/type", type + "\n")) << entry;
         }
-        write_file(dir + "/ifindex", std::to_string(ifindex) + "\n");
-        write_file(dir + "/address", address_of(ifindex) + "\n");
+        ASSERT_TRUE(write_text_file(entry + "/ifindex", std::to_string(ifindex) + "\n")) << entry;
+        ASSERT_TRUE(write_text_file(entry + "/address", address_of(ifindex) + "\n")) << entry;
     }
 
     /* Puts a FIFO or a directory where an attribute file belongs. */
     void replace_with(const std::string &name, const std::string &attribute, mode_t kind) {
-        std::string path = root + "/" + name + "/" + attribute;
+        std::string path = dir + "/" + name + "/" + attribute;
         unlink(path.c_str());
         ASSERT_EQ(kind == S_IFIFO ? mkfifo(path.c_str(), 0644) : mkdir(path.c_str(), 0755), 0);
     }
@@ -121,7 +105,7 @@ class FakeSysfs : public testing::Test {
     std::vector<long> walk() {
         LANA_ENUM lanas;
         memset(&lanas, 0, sizeof lanas);
-        Session session = open_at(root.c_str());
+        Session session = open_at(dir.c_str());
         EXPECT_EQ(enumerate(session, &lanas), NRC_GOODRET);
         std::vector<long> found;
         for (unsigned int i = 0; i < lanas.length; i++) {
@@ -151,8 +135,8 @@ TEST_F(FakeSysfs, VirtualOtherTypesAndUnreadableEntriesAreLeftOut) {
     add("vknotype", 8, "");
     add("vkjunk", 10, "1x");
     add("vkbadidx", 11);
-    write_file(root + "/vkbadidx/ifindex", "12 13\n");
-    write_file(root + "/vkfile", "not an interface\n");
+    ASSERT_TRUE(write_text_file(dir + "/vkbadidx/ifindex", "12 13\n"));
+    ASSERT_TRUE(write_text_file(dir + "/vkfile", "not an interface\n"));
     EXPECT_EQ(walk(), (std::vector<long>{4}));
 }
 
@@ -199,11 +183,7 @@ TEST_F(FakeSysfs, OneFreeDescriptorIsEnough) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        for (int fd = 3; fd < 1024; fd++) {
-            close(fd);
-        }
-        struct rlimit limit = {4, 4};
-        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        if (!leave_one_free_descriptor()) {
             _exit(99);
         }
         _exit(walk() == std::vector<long>{1, 2, 3} ? 0 : 1);
@@ -217,7 +197,7 @@ TEST_F(FakeSysfs, OneFreeDescriptorIsEnough) {
 TEST_F(FakeSysfs, MissingDirectoryFailsTheEnumerationWithNoAdapters) {
     LANA_ENUM lanas;
     memset(&lanas, 0xEE, sizeof lanas);
-    EXPECT_EQ(enumerate(open_at((root + "/absent").c_str()), &lanas), NRC_SYSTEM);
+    EXPECT_EQ(enumerate(open_at((dir + "/absent").c_str()), &lanas), NRC_SYSTEM);
     EXPECT_EQ(lanas.length, 0);
 }
 

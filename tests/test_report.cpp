@@ -9,61 +9,27 @@
 
 #include "hostid_private.h"
 #include "platform.h"
+#include "published_ids.h"
+#include "report_capture.h"
 #include "scripted_host.h"
 
 namespace {
-
-const char hint[] = "No primary IDs was detected. Try option 'allid' to see secondary IDs.";
-
-struct Output {
-    std::string out;
-    std::string err;
-};
-
-template <typename Run> Output capture(Run run) {
-    fflush(stdout);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    run();
-    fflush(stdout);
-    fflush(stderr);
-    Output output;
-    output.out = testing::internal::GetCapturedStdout();
-    output.err = testing::internal::GetCapturedStderr();
-    return output;
-}
-
-/* Runs the command as veskid would with these words after its name.  The
- * report's set is never destroyed (its storage stays until the process
- * exits), so a leak checker is told to overlook what the run allocates. */
-Output run_command(const std::vector<const char *> &words) {
-    std::vector<const char *> argv = {"veskid"};
-    argv.insert(argv.end(), words.begin(), words.end());
-    argv.push_back(nullptr);
-    return capture([&] {
-        leak_check_pause();
-        dispatch_command((int)argv.size() - 1, argv.data());
-        leak_check_resume();
-    });
-}
 
 /* Reports a list through a fresh set, or without one (a set that could not
  * be created) when use_set is false. */
 std::string report_list(const HostIdRecord *head, int all_kinds, bool use_set, int *printed) {
     HashTable set;
     EXPECT_EQ(vesk_hash_init(&set, 2, nullptr, nullptr, 0), SUCCESS);
-    std::string out = capture([&] {
-                          *printed = report_host_id_list(head, all_kinds, use_set ? &set : nullptr);
-                      }).out;
+    CapturedRun run = capture_output(
+        [&] { return report_host_id_list(head, all_kinds, use_set ? &set : nullptr); });
+    *printed = run.status;
     vesk_hash_destroy(&set);
-    return out;
+    return run.out;
 }
 
 std::string line(char letter, const HostIdRecord *record) {
     return std::string(1, letter) + ":" + record->text + "\n";
 }
-
-const AdapterAddress adapter_a = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
 
 class FrontEnd : public ScriptedHostTest {};
 
@@ -92,20 +58,12 @@ void PrintTo(const OtherWord &word, std::ostream *out) {
     *out << word.name;
 }
 
-std::string every_control_character() {
-    std::string word;
-    for (int c = 1; c < 0x20; c++) {
-        word += (char)c;
-    }
-    return word + '\x7F';
-}
-
 class BannerWord : public ScriptedHostTest, public testing::WithParamInterface<OtherWord> {};
 
 } // namespace
 
 TEST_P(BannerWord, PrintsTheBannerAndCollectsNothing) {
-    Output output = run_command({GetParam().word.c_str()});
+    CapturedRun output = capture_command({GetParam().word.c_str()});
     EXPECT_EQ(output.out, banner);
     EXPECT_EQ(output.err, "");
     EXPECT_TRUE(scripted_host.calls.empty());
@@ -157,33 +115,33 @@ INSTANTIATE_TEST_SUITE_P(OtherWords, BannerWord, testing::ValuesIn(other_words),
 
 /* Two LANA numbers report one adapter: one M line. */
 TEST_F(FrontEnd, NoWordMeansIdAndASecondWordIsIgnored) {
-    scripted_host.serial = 0x12345678;
+    scripted_host.serial = published_serial;
     script_lanas({0, 1});
     script_adapter(0, adapter_a);
     script_adapter(1, adapter_a);
-    scripted_host.addresses = {{10, 0, 0, 1}};
+    scripted_host.addresses = {published_address};
 
-    const std::string id = "M:TZ38D-4U9R4-8BY5S-NH4HW\n";
-    const std::string all = "H:MTQDV-9FLM9-88N4U-S8J97\n" + id + "I:LFTYK-6QHYC-4FL4Q-Y7SJU\n";
-    EXPECT_EQ(run_command({"id"}).out, id);
-    EXPECT_EQ(run_command({}).out, id);
-    EXPECT_EQ(run_command({"id", "allid"}).out, id);
-    EXPECT_EQ(run_command({"allid"}).out, all);
-    EXPECT_EQ(run_command({"allid", "id"}).out, all);
+    const std::string id = id_line(published_adapter);
+    const std::string all = id_line(published_volume) + id + id_line(published_ipv4);
+    EXPECT_EQ(capture_command({"id"}).out, id);
+    EXPECT_EQ(capture_command({}).out, id);
+    EXPECT_EQ(capture_command({"id", "allid"}).out, id);
+    EXPECT_EQ(capture_command({"allid"}).out, all);
+    EXPECT_EQ(capture_command({"allid", "id"}).out, all);
 }
 
 /* Serial 12345678 hexadecimal, 10.0.0.1 the only usable address, no usable
  * adapter: allid prints two lines and no hint, id only the hint. */
 TEST_F(FrontEnd, HostWithoutAdaptersUnderAllidAndId) {
-    scripted_host.serial = 0x12345678;
+    scripted_host.serial = published_serial;
     script_lanas({0});
     script_adapter(0, AdapterAddress{0, 0, 0, 0, 0, 0});
-    scripted_host.addresses = {{127, 0, 0, 1}, {10, 0, 0, 1}};
+    scripted_host.addresses = {{127, 0, 0, 1}, published_address};
 
-    Output all = run_command({"allid"});
-    EXPECT_EQ(all.out, "H:MTQDV-9FLM9-88N4U-S8J97\nI:LFTYK-6QHYC-4FL4Q-Y7SJU\n");
-    Output id = run_command({"id"});
-    EXPECT_EQ(id.out, hint);
+    CapturedRun all = capture_command({"allid"});
+    EXPECT_EQ(all.out, id_line(published_volume) + id_line(published_ipv4));
+    CapturedRun id = capture_command({"id"});
+    EXPECT_EQ(id.out, veskid_hint);
     EXPECT_EQ(all.err + id.err, "");
 }
 
@@ -209,7 +167,7 @@ TEST_F(FrontEnd, LettersByKindAndWhatIdSelects) {
  * the same lines as with a working set, none printed twice. */
 TEST_F(FrontEnd, WithoutASetEarlierTextsDecideWhatIsNew) {
     const unsigned char a[6] = {2, 0, 0, 0, 0, 1}, b[6] = {2, 0, 0, 0, 0, 2};
-    const unsigned char serial[4] = {0x78, 0x56, 0x34, 0x12}, ip[4] = {10, 0, 0, 1};
+    const unsigned char *serial = published_volume.raw, *ip = published_ipv4.raw;
     HostIdRecord *head = nullptr;
     HostIdRecord **tail = &head;
     for (const unsigned char *mac : {a, b, a}) {

@@ -16,12 +16,12 @@
 
 #include "hostid_private.h"
 #include "platform.h"
+#include "published_ids.h"
+#include "report_capture.h"
 #include "scripted_host.h"
 #include "vesk_hostid.h"
 
 namespace {
-
-const AdapterAddress adapter_a = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
 
 /* The sources asked, in order, one letter each: V the volume, A the adapter
  * enumeration, N the socket layer and the host's name. */
@@ -41,16 +41,8 @@ std::string sources_read() {
 typedef std::string (*Operation)();
 
 std::string veskid(int all_kinds) {
-    fflush(stdout);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    leak_check_pause();
-    report_host_ids(all_kinds);
-    leak_check_resume();
-    fflush(stdout);
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    return err.empty() ? out : out + "|" + err;
+    CapturedRun run = capture_report(all_kinds);
+    return run.err.empty() ? run.out : run.out + "|" + run.err;
 }
 
 std::string lookup(const unsigned char *raw, size_t length, int32_t kind) {
@@ -65,13 +57,9 @@ std::string lookup(const unsigned char *raw, size_t length, int32_t kind) {
     return present ? "present" : "absent";
 }
 
-const unsigned char serial_raw[4] = {0x78, 0x56, 0x34, 0x12};
-const unsigned char address_raw[4] = {10, 0, 0, 1};
-
-const char hint[] = "No primary IDs was detected. Try option 'allid' to see secondary IDs.";
-const char m_line[] = "M:TZ38D-4U9R4-8BY5S-NH4HW\n";
-const char h_line[] = "H:MTQDV-9FLM9-88N4U-S8J97\n";
-const char i_line[] = "I:LFTYK-6QHYC-4FL4Q-Y7SJU\n";
+const std::string m_line = id_line(published_adapter);
+const std::string h_line = id_line(published_volume);
+const std::string i_line = id_line(published_ipv4);
 
 const struct {
     const char *name;
@@ -91,17 +79,17 @@ const struct {
          return lines;
      }},
     {"has_adapter", [] { return lookup(adapter_a.data(), 6, VESK_HOSTID_KIND_ADAPTER); }},
-    {"has_volume", [] { return lookup(serial_raw, 4, VESK_HOSTID_KIND_VOLUME); }},
-    {"has_address", [] { return lookup(address_raw, 4, VESK_HOSTID_KIND_IPV4); }},
-    {"has_kind_c", [] { return lookup(address_raw, 4, 3); }},
+    {"has_volume", [] { return lookup(published_serial_raw, 4, VESK_HOSTID_KIND_VOLUME); }},
+    {"has_address", [] { return lookup(published_address.data(), 4, VESK_HOSTID_KIND_IPV4); }},
+    {"has_kind_c", [] { return lookup(published_address.data(), 4, 3); }},
 };
 
 /* Hosts from everything to nothing. */
 enum Host { FULL, NO_ADAPTER, ADDRESS_ONLY, SERIAL_ZERO, NOTHING, NO_SESSION };
 
 void script(Host host) {
-    scripted_host.serial = 0x12345678;
-    scripted_host.addresses = {{10, 0, 0, 1}};
+    scripted_host.serial = published_serial;
+    scripted_host.addresses = {published_address};
     if (host == FULL) {
         script_lanas({0});
         script_adapter(0, adapter_a);
@@ -135,18 +123,18 @@ const std::string cannot = "|Cannot get ID!";
 const SourceCase cases[] = {
     /* What is asked for is read, and nothing else. */
     {FULL, "id", "A", m_line},
-    {FULL, "allid", "VAN", std::string(h_line) + m_line + i_line},
+    {FULL, "allid", "VAN", h_line + m_line + i_line},
     {FULL, "primary_list", "A", "1 lines"},
     {FULL, "has_adapter", "A", "present"},
     {FULL, "has_volume", "V", "present"},
     {FULL, "has_address", "N", "present"},
     {FULL, "has_kind_c", "V", "absent"},
     /* Without adapters, the volume tells the hint from "Cannot get ID!". */
-    {NO_ADAPTER, "id", "AV", hint},
+    {NO_ADAPTER, "id", "AV", veskid_hint},
     {NO_ADAPTER, "primary_list", "AV", "0 lines"},
     {NO_ADAPTER, "has_adapter", "AV", "absent"},
     /* Without volume either, the host's name is resolved after all. */
-    {ADDRESS_ONLY, "id", "AVN", hint},
+    {ADDRESS_ONLY, "id", "AVN", veskid_hint},
     {ADDRESS_ONLY, "allid", "VAN", i_line},
     {ADDRESS_ONLY, "has_volume", "VAN", "absent"},
     /* Serial 0 is no serial: with nothing else, the host gave nothing. */

@@ -2,123 +2,17 @@
  * streams: a second word, however hostile, is ignored, and write errors on
  * standard output are not examined; the exit status is 0 in every case.
  * (Which first words print the banner is settled in-process, test_report.cpp.) */
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-extern char **environ;
+#include "report_capture.h"
+#include "veskid_process.h"
 
 namespace {
-
-/* What happens to the child's standard output: captured, closed, the full
- * device, or a pipe whose reading end is already closed. */
-enum class Output { Captured, Closed, Full, BrokenPipe };
-
-struct VeskidRun {
-    bool exited = false; /* false: killed by a signal, or not started */
-    int status = -1;
-    int signal = 0;
-    std::string out;
-    std::string err;
-};
-
-std::string read_all(int fd) {
-    std::string text;
-    char block[4096];
-    lseek(fd, 0, SEEK_SET);
-    for (ssize_t got = read(fd, block, sizeof block); got > 0;
-         got = read(fd, block, sizeof block)) {
-        text.append(block, (size_t)got);
-    }
-    return text;
-}
-
-int scratch_file() {
-    char path[] = "/tmp/veskid-hostile-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd >= 0) {
-        unlink(path);
-    }
-    return fd;
-}
-
-VeskidRun run_veskid(const std::vector<std::string> &words, Output output = Output::Captured) {
-    VeskidRun run;
-    int out = scratch_file(), err = scratch_file();
-    if (out < 0 || err < 0) {
-        ADD_FAILURE() << "no scratch file";
-        return run;
-    }
-    std::vector<char *> argv = {(char *)VESKID_PATH};
-    for (const std::string &word : words) {
-        argv.push_back((char *)word.c_str());
-    }
-    argv.push_back(nullptr);
-
-    int pipe_ends[2] = {-1, -1};
-    if (output == Output::BrokenPipe && pipe(pipe_ends) == 0) {
-        close(pipe_ends[0]); /* nobody will read */
-    }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    switch (output) {
-    case Output::Captured:
-        posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-        break;
-    case Output::Closed:
-        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
-        break;
-    case Output::Full:
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
-        break;
-    case Output::BrokenPipe:
-        posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-        break;
-    }
-    posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
-    /* The child starts with SIGPIPE at its default action, as from a shell,
-     * whatever this test process does with it. */
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t default_signals;
-    sigemptyset(&default_signals);
-    sigaddset(&default_signals, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &default_signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, VESKID_PATH, &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (pipe_ends[1] >= 0) {
-        close(pipe_ends[1]);
-    }
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << VESKID_PATH << ": " << strerror(spawned);
-    } else {
-        int wait_status = 0;
-        if (waitpid(pid, &wait_status, 0) == pid) {
-            run.exited = WIFEXITED(wait_status);
-            run.status = run.exited ? WEXITSTATUS(wait_status) : -1;
-            run.signal = WIFSIGNALED(wait_status) ? WTERMSIG(wait_status) : 0;
-        }
-    }
-    run.out = read_all(out);
-    run.err = read_all(err);
-    close(out);
-    close(err);
-    return run;
-}
 
 /* Printable in a failure message: control and high bytes as \xNN, long
  * words cut. */
@@ -140,14 +34,6 @@ void expect_clean_exit(const VeskidRun &run) {
     EXPECT_TRUE(run.exited) << "killed by signal " << run.signal;
     EXPECT_EQ(0, run.status);
     EXPECT_EQ("", run.err);
-}
-
-std::string every_control_character() {
-    std::string word;
-    for (int c = 1; c < 0x20; c++) {
-        word += (char)c;
-    }
-    return word + '\x7F';
 }
 
 } // namespace
@@ -184,11 +70,11 @@ TEST(VeskidHostileWords, HostileSecondWordsAreIgnored) {
 TEST(VeskidHostileStreams, ClosedOrFullStandardOutputExitsWithStatusZero) {
     const std::vector<std::vector<std::string>> commands = {
         {}, {"id"}, {"allid"}, {"help"}, {std::string(100000, 'a')}};
-    for (Output output : {Output::Closed, Output::Full}) {
+    for (VeskidOutput output : {VeskidOutput::Closed, VeskidOutput::Full}) {
         for (const std::vector<std::string> &words : commands) {
-            SCOPED_TRACE(std::string(output == Output::Closed ? "closed" : "/dev/full") +
+            SCOPED_TRACE(std::string(output == VeskidOutput::Closed ? "closed" : "/dev/full") +
                          " standard output, words: " + (words.empty() ? "none" : shown(words[0])));
-            VeskidRun run = run_veskid(words, output);
+            VeskidRun run = run_veskid(words, {output});
             expect_clean_exit(run);
         }
     }
@@ -202,7 +88,7 @@ TEST(VeskidHostileStreams, PipeWithoutReaderExitsWithStatusZero) {
         {}, {"id"}, {"allid"}, {"help"}, {std::string(100000, 'a')}};
     for (const std::vector<std::string> &words : commands) {
         SCOPED_TRACE("words: " + (words.empty() ? std::string("none") : shown(words[0])));
-        VeskidRun run = run_veskid(words, Output::BrokenPipe);
+        VeskidRun run = run_veskid(words, {VeskidOutput::BrokenPipe});
         expect_clean_exit(run);
     }
 }

@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
 #include "vesk_hostid.h"
 
 namespace {
@@ -37,15 +38,6 @@ const char host_name[] = "vesk-stress-host";
 #ifndef VESK_STRESS_CALLS
 #define VESK_STRESS_CALLS 500
 #endif
-
-bool write_file(const std::string &path, const std::string &text) {
-    FILE *file = fopen(path.c_str(), "w");
-    if (file == nullptr) {
-        return false;
-    }
-    bool ok = fputs(text.c_str(), file) >= 0;
-    return fclose(file) == 0 && ok;
-}
 
 /* A sysfs network directory of adapters with a device link each, listed in
  * an order unlike their interface indexes. */
@@ -60,8 +52,9 @@ bool make_fake_net(const std::string &dir) {
         snprintf(index, sizeof index, "%d\n", 100 + (i * 11) % adapter_count);
         std::string adapter = dir + "/" + name;
         if (mkdir(adapter.c_str(), 0755) != 0 || symlink("/", (adapter + "/device").c_str()) != 0 ||
-            !write_file(adapter + "/type", "1\n") || !write_file(adapter + "/address", address) ||
-            !write_file(adapter + "/ifindex", index)) {
+            !write_text_file(adapter + "/type", "1\n") ||
+            !write_text_file(adapter + "/address", address) ||
+            !write_text_file(adapter + "/ifindex", index)) {
             return false;
         }
     }
@@ -101,7 +94,7 @@ int stress_in_namespaces(const std::string &work) {
         return -1;
     }
     std::string net = work + "/net", hosts = work + "/hosts";
-    if (!make_fake_net(net) || !write_file(hosts, fake_hosts()) ||
+    if (!make_fake_net(net) || !write_text_file(hosts, fake_hosts()) ||
         mount(net.c_str(), "/sys/class/net", nullptr, MS_BIND, nullptr) != 0 ||
         mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0 ||
         sethostname(host_name, strlen(host_name)) != 0) {
@@ -166,9 +159,8 @@ int stress_in_namespaces(const std::string &work) {
 
 TEST(Threads, EveryListEqualsTheOneTakenAlone) {
     ASSERT_EQ(geteuid(), 0u) << "needs root: it mounts a made-up host in namespaces of its own";
-    char pattern[] = "/tmp/vesk-stress-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string work = pattern;
+    const std::string work = make_scratch_dir("vesk-stress");
+    ASSERT_NE(work, "");
 
     fflush(nullptr);
     pid_t child = fork();
@@ -180,7 +172,7 @@ TEST(Threads, EveryListEqualsTheOneTakenAlone) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    system(("rm -rf '" + work + "'").c_str());
+    EXPECT_TRUE(remove_scratch_dir(work)) << work;
     ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
     EXPECT_NE(WEXITSTATUS(status), 2) << "the made-up host could not be set up (see above)";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "some answers from threads differed (see above)";

@@ -10,18 +10,6 @@
 
 #include "hostid_private.h"
 
-/* A sanitizer build with its leak checker. */
-#if defined(__SANITIZE_ADDRESS__)
-#define VESK_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VESK_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef VESK_LEAK_CHECKED
-#include <sanitizer/lsan_interface.h>
-#endif
-
 ScriptedHost scripted_host;
 
 /* ---- Platform operations ------------------------------------------------ */
@@ -180,20 +168,6 @@ void ScriptedHostTest::SetUp() {
 
 void ScriptedHostTest::TearDown() {
     set_host_platform(NULL);
-}
-
-/* ---- Reports ------------------------------------------------------------ */
-
-void leak_check_pause() {
-#ifdef VESK_LEAK_CHECKED
-    __lsan_disable();
-#endif
-}
-
-void leak_check_resume() {
-#ifdef VESK_LEAK_CHECKED
-    __lsan_enable();
-#endif
 }
 
 /* ---- Records ------------------------------------------------------------ */

@@ -19,9 +19,7 @@
 
 #include "hostid.h"
 #include "platform.h"
-
-typedef std::array<unsigned char, 6> AdapterAddress;
-typedef std::array<unsigned char, 4> Ipv4Address;
+#include "published_ids.h"
 
 /* The answer to NCBASTAT for one LANA number. */
 struct ScriptedStatus {
@@ -74,14 +72,6 @@ class ScriptedHostTest : public testing::Test {
     void SetUp() override;
     void TearDown() override;
 };
-
-/* ---- Reports ------------------------------------------------------------ */
-
-/* Around a report run in-process: its set is never destroyed (its storage
- * stays until the process exits), so the leak checker of a sanitizer build
- * is told to overlook what the run allocates.  No-ops elsewhere. */
-void leak_check_pause();
-void leak_check_resume();
 
 /* ---- Records ------------------------------------------------------------ */
 
