@@ -52,12 +52,27 @@ function(vesk_install_library)
   " COMPONENT ${arg_DEVELOPMENT})
 endfunction()
 
+# Installs a library's manual page docs/<PAGE>.3 and, for each name of its
+# export list, a page <name>.3 that only sources it (.so), so that `man NAME`
+# finds the page of every exported function and variable.  dh_installman turns
+# such pages into symbolic links in the Debian packages.
+function(vesk_install_manual PAGE EXPORTS COMPONENT)
+  vesk_exported_names(${EXPORTS} _names)
+  set(_pages docs/${PAGE}.3)
+  foreach(_name ${_names})
+    set(_link ${CMAKE_CURRENT_BINARY_DIR}/man3/${_name}.3)
+    file(CONFIGURE OUTPUT ${_link} CONTENT ".so man3/${PAGE}.3\n")
+    list(APPEND _pages ${_link})
+  endforeach()
+  install(FILES ${_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man3 COMPONENT ${COMPONENT})
+endfunction()
+
 # The table.
 vesk_install_library(SHARED vesk_hash STATIC vesk_hash_static HEADER hash/vesk_hash.h
                      PACKAGE VeskHash RUNTIME runtime DEVELOPMENT development)
+vesk_install_manual(vesk_hash hash/vesk_hash.exports development)
 
-# The host identifiers for applications, with their manual page.
+# The host identifiers for applications.
 vesk_install_library(SHARED vesk_hostid STATIC vesk_hostid_static HEADER hostid/vesk_hostid.h
                      PACKAGE VeskHostId RUNTIME hostid_runtime DEVELOPMENT hostid_development)
-install(FILES docs/vesk_hostid.3 DESTINATION ${CMAKE_INSTALL_MANDIR}/man3
-        COMPONENT hostid_development)
+vesk_install_manual(vesk_hostid hostid/vesk_hostid.exports hostid_development)

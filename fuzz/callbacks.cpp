@@ -5,6 +5,7 @@
 #include "callbacks.h"
 
 #include "model.h"
+#include "state.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -28,9 +29,6 @@ void fail(const char *file, int line, const char *what) {
 }
 
 /* ---- Interruption hooks ------------------------------------------------------------------- */
-
-bool hooks_set;
-int block_depth;
 
 static void on_block() {
     block_depth++;

@@ -17,10 +17,7 @@ namespace fuzz {
 
 /* ---- Interruption hooks ------------------------------------------------------------------- */
 
-/* Whether the hooks are installed, and the depth of critical sections open. */
-extern bool hooks_set;
-extern int block_depth;
-
+/* Installs or removes the hooks (hooks_set, block_depth: state.h). */
 void set_hooks(bool on);
 
 /* ---- Element callbacks ---------------------------------------------------------------------- */

@@ -4,6 +4,8 @@
  */
 #include "input.h"
 
+#include "state.h"
+
 #include <string>
 
 namespace fuzz {

@@ -6,6 +6,7 @@
 #include "model.h"
 
 #include "callbacks.h"
+#include "state.h"
 #include "table_invariants.h"
 
 #include <algorithm>
@@ -52,9 +53,6 @@ bool ref_numeric(const std::string &key, uint32_t *value) {
 }
 
 /* ---- The model ------------------------------------------------------------------------------ */
-
-Table tables[3];
-uint64_t next_id = 1;
 
 int idx_of(const Table &t, uint64_t id) {
     for (size_t i = 0; i < t.el.size(); i++) {
@@ -123,8 +121,6 @@ static void forget_positions(Table &t, uint64_t id) {
 }
 
 /* ---- Predicted callbacks --------------------------------------------------------------------- */
-
-Expectations ex;
 
 void reset_expectations() {
     ex.dtor.clear();
@@ -466,6 +462,193 @@ void model_init(Table &t, uint32_t hint, bool dtor, vesk_bool persistent, vesk_b
     t.protection = protection;
     t.fixed_size = fixed;
     t.buckets.clear();
+}
+
+/* ---- Whole-table predictions ------------------------------------------------------------------
+ */
+
+static VisitEvent visit_of(const Elem &e, int result) {
+    return VisitEvent{e.ptr, result, e.is_int, e.ikey, e.skey, e.hash};
+}
+
+int m_apply(Table &t, bool reverse, const std::vector<int> &results) {
+    ex.visit_table = &t;
+    size_t k = 0;
+    if (!reverse) {
+        uint64_t cur = head_id(t);
+        while (cur) {
+            const int i = idx_of(t, cur);
+            const int result = results[k++ % results.size()];
+            ex.visits.push_back(visit_of(t.el[i], result));
+            if (result != 0) {
+                cur = m_remove_step(t, (size_t)i, 1);
+            } else {
+                cur = (size_t)i + 1 < t.el.size() ? t.el[(size_t)i + 1].id : 0;
+            }
+        }
+    } else {
+        uint64_t cur = tail_id(t);
+        while (cur) {
+            const int i = idx_of(t, cur);
+            const int result = results[k++ % results.size()];
+            ex.visits.push_back(visit_of(t.el[i], result));
+            const uint64_t prev = i > 0 ? t.el[(size_t)i - 1].id : 0;
+            if (result & APPLY_REMOVE) {
+                m_delete(t, (size_t)i, false);
+            }
+            if (result & APPLY_STOP) {
+                break;
+            }
+            cur = prev;
+        }
+    }
+    return (!ex.visits.empty() && t.protection && ex.nest_max > 3) ? ex.nest_max - 3 : 0;
+}
+
+void m_carry(Table &t, const Table &s, Carry kind, bool ctor, uint32_t size, int overwrite,
+             const std::vector<int> &decisions) {
+    std::vector<uint64_t> ids;
+    for (const Elem &e : s.el) {
+        ids.push_back(e.id);
+    }
+    size_t k = 0;
+    for (uint64_t sid : ids) {
+        const int si = idx_of(s, sid);
+        CHECK(si >= 0);
+        const Elem src = s.el[si];
+        const std::string data = src.data.substr(0, size);
+        int mode = HASH_MODE_UPDATE;
+        if (kind == CARRY_MERGE && !overwrite) {
+            mode = HASH_MODE_ADD;
+        }
+        if (kind == CARRY_MERGE_EX) {
+            const int present = find_same(t, src);
+            if (present >= 0) {
+                const int decision = decisions[k++ % decisions.size()];
+                ex.checks.push_back(CallEvent{t.el[present].ptr, src.ptr, decision});
+                if (!decision) {
+                    continue;
+                }
+            }
+        }
+        uint64_t id = 0;
+        const int r = src.is_int ? m_index_insert(t, src.ikey, data, mode, &id)
+                                 : m_string_insert(t, src.skey, src.hash, data, mode, &id);
+        if (r == SUCCESS && ctor) {
+            ex.ctor_ids.push_back(id);
+        }
+    }
+    t.cursor = head_id(t);
+}
+
+void m_sort(Table &t, SortRoutine routine, ElemOrder order, int renumber) {
+    if (t.el.size() < 2) {
+        return;
+    }
+    switch (routine) {
+    case SORT_BY_COMPARISON:
+        std::sort(t.el.begin(), t.el.end(), [order](const Elem &a, const Elem &b) {
+            return order == ORDER_KEY_REVERSED ? elem_order(b, a) < 0 : elem_order(a, b) < 0;
+        });
+        break;
+    case SORT_KEEP:
+        break;
+    case SORT_REVERSE:
+        std::reverse(t.el.begin(), t.el.end());
+        break;
+    }
+    t.cursor = head_id(t);
+    if (renumber) {
+        for (size_t i = 0; i < t.el.size(); i++) {
+            Elem &e = t.el[i];
+            e.is_int = true;
+            e.ikey = e.hash = (uint32_t)i;
+            e.skey.clear();
+        }
+        t.nfi = (uint32_t)t.el.size();
+    }
+}
+
+static int bytes_order(const std::string &a, const std::string &b) {
+    return a == b ? 0 : (a < b ? -1 : 1);
+}
+
+int m_compare(Table &t, Table &u, vesk_bool ordered, DataAnswer how,
+              const std::vector<int> &answers, bool *sign_only) {
+    ex.cmp1 = &t;
+    ex.cmp2 = &u;
+    *sign_only = false;
+    const int32_t by_count = (int32_t)((uint32_t)t.el.size() - (uint32_t)u.el.size());
+    if (by_count != 0) {
+        return by_count;
+    }
+    size_t k = 0;
+    for (size_t i = 0; i < t.el.size(); i++) {
+        const Elem &a = t.el[i];
+        const Elem *b;
+        if (ordered) {
+            b = &u.el[i];
+            int key_difference;
+            if (a.is_int && b->is_int) {
+                key_difference = (int32_t)(a.ikey - b->ikey);
+            } else {
+                const uint32_t la = a.is_int ? 0 : (uint32_t)a.skey.size();
+                const uint32_t lb = b->is_int ? 0 : (uint32_t)b->skey.size();
+                key_difference = (int32_t)(la - lb);
+                if (key_difference == 0) {
+                    key_difference = memcmp(a.skey.data(), b->skey.data(), la);
+                    *sign_only = key_difference != 0;
+                }
+            }
+            if (key_difference != 0) {
+                return key_difference;
+            }
+        } else {
+            const int j = find_same(u, a);
+            if (j < 0) {
+                return 1;
+            }
+            b = &u.el[j];
+        }
+        int answer = 0;
+        if (how == ANSWER_BYTES) {
+            answer = bytes_order(a.data, b->data);
+        } else if (how == ANSWER_SCRIPTED) {
+            answer = answers[k++ % answers.size()];
+        }
+        ex.compares.push_back(CallEvent{a.ptr, b->ptr, answer});
+        if (answer != 0) {
+            return answer;
+        }
+    }
+    return 0;
+}
+
+static int elem_compare(ElemOrder order, const Elem &a, const Elem &b) {
+    switch (order) {
+    case ORDER_KEY:
+        return elem_order(a, b);
+    case ORDER_LENGTH:
+        return (int)(a.is_int ? 0 : a.skey.size()) - (int)(b.is_int ? 0 : b.skey.size());
+    case ORDER_NONE:
+        return 0;
+    default:
+        return elem_order(b, a);
+    }
+}
+
+int m_minmax(const Table &t, ElemOrder order, int flag) {
+    if (t.el.empty()) {
+        return -1;
+    }
+    size_t best = 0;
+    for (size_t i = 1; i < t.el.size(); i++) {
+        const int c = elem_compare(order, t.el[best], t.el[i]);
+        if (flag ? c < 0 : c > 0) {
+            best = i;
+        }
+    }
+    return (int)best;
 }
 
 } // namespace fuzz

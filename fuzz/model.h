@@ -74,10 +74,6 @@ struct Table {
     std::vector<HashBucket *> buckets; /* aligned with el after each check */
 };
 
-/* The three tables every program works on, and the next element id. */
-extern Table tables[3];
-extern uint64_t next_id;
-
 /* Places in t.el (-1 for none): by element id, by integer key, by string key
  * and stored hash, by the key of e, and by a string key read through the
  * numeric-key rule. */
@@ -149,9 +145,7 @@ struct Expectations {
     std::vector<void *> ctor_seen;
 };
 
-/* The calls predicted for the operation under way. */
-extern Expectations ex;
-
+/* Clears the calls predicted for the operation under way (ex, state.h). */
 void reset_expectations();
 
 /* ---- Model steps ---------------------------------------------------------------------------- */
@@ -193,6 +187,46 @@ void model_init(Table &t, uint32_t hint, bool dtor, vesk_bool persistent, vesk_b
 int order_keys(bool ia, uint32_t ha, const char *ka, uint32_t la, bool ib, uint32_t hb,
                const char *kb, uint32_t lb);
 int elem_order(const Elem &a, const Elem &b);
+
+/* The orders the comparisons of sort and minmax give (callbacks.h: cmp_key,
+ * cmp_length, cmp_none, cmp_key_reversed). */
+enum ElemOrder { ORDER_KEY, ORDER_LENGTH, ORDER_NONE, ORDER_KEY_REVERSED };
+
+/* ---- Whole-table predictions ------------------------------------------------------------------
+ */
+
+/* The apply family on t with the callback's results in turn: records each
+ * visit (ex.visits) and removes as the table will: forward, any non-zero
+ * result removes by the removal step; reverse (from the tail), APPLY_REMOVE
+ * deletes and APPLY_STOP ends the walk.  Returns how many nesting messages
+ * the table prints (ex.nest_max levels, with protection on). */
+int m_apply(Table &t, bool reverse, const std::vector<int> &results);
+
+/* Copy, merge (overwrite or not) and merge_ex of s into t with size bytes of
+ * each element's data: the insertions, the checker's calls answered by
+ * decisions in turn (ex.checks) and the constructor's calls (ex.ctor_ids);
+ * the target's cursor ends on its first element. */
+enum Carry { CARRY_COPY, CARRY_MERGE, CARRY_MERGE_EX };
+void m_carry(Table &t, const Table &s, Carry kind, bool ctor, uint32_t size, int overwrite,
+             const std::vector<int> &decisions);
+
+/* Sort with a routine that orders by the comparison (of the given order),
+ * keeps the array or reverses it; renumbered to 0..n-1 when asked.  A table
+ * of fewer than two elements does not change. */
+enum SortRoutine { SORT_BY_COMPARISON, SORT_KEEP, SORT_REVERSE };
+void m_sort(Table &t, SortRoutine routine, ElemOrder order, int renumber);
+
+/* Compare of t with u: the result, with the data comparison's calls
+ * (ex.compares) answered 0, by the order of the data bytes, or by answers in
+ * turn.  *sign_only: the result is a memcmp of keys, whose sign alone is
+ * fixed. */
+enum DataAnswer { ANSWER_EQUAL, ANSWER_BYTES, ANSWER_SCRIPTED };
+int m_compare(Table &t, Table &u, vesk_bool ordered, DataAnswer how,
+              const std::vector<int> &answers, bool *sign_only);
+
+/* Minmax under the order: the place of the winner in t.el (the earliest
+ * among equals), or -1 for an empty table. */
+int m_minmax(const Table &t, ElemOrder order, int flag);
 
 /* ---- Checks --------------------------------------------------------------------------------- */
 

@@ -9,6 +9,7 @@
 #include "callbacks.h"
 #include "input.h"
 #include "model.h"
+#include "state.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -397,10 +398,6 @@ void op_current(Input &in, Table &t) {
 
 const int APPLY_RESULTS[] = {0, 0, 0, 1, 2, 3, 4, -1, 0x100};
 
-VisitEvent visit_of(const Elem &e, int result) {
-    return VisitEvent{e.ptr, result, e.is_int, e.ikey, e.skey, e.hash};
-}
-
 void op_apply(Input &in, Table &t) {
     const uint8_t sub = in.u8() % 4;
     std::vector<int> results(1 + in.u8() % 6);
@@ -413,40 +410,8 @@ void op_apply(Input &in, Table &t) {
     for (int &a : ex.args) {
         a = (int)(int8_t)in.u8();
     }
-    ex.visit_table = &t;
 
-    size_t k = 0;
-    if (sub < 3) {
-        uint64_t cur = head_id(t);
-        while (cur) {
-            const int i = idx_of(t, cur);
-            const int result = results[k++ % results.size()];
-            ex.visits.push_back(visit_of(t.el[i], result));
-            if (result != 0) {
-                cur = m_remove_step(t, (size_t)i, 1);
-            } else {
-                cur = (size_t)i + 1 < t.el.size() ? t.el[(size_t)i + 1].id : 0;
-            }
-        }
-    } else {
-        uint64_t cur = tail_id(t);
-        while (cur) {
-            const int i = idx_of(t, cur);
-            const int result = results[k++ % results.size()];
-            ex.visits.push_back(visit_of(t.el[i], result));
-            const uint64_t prev = i > 0 ? t.el[(size_t)i - 1].id : 0;
-            if (result & APPLY_REMOVE) {
-                m_delete(t, (size_t)i, false);
-            }
-            if (result & APPLY_STOP) {
-                break;
-            }
-            cur = prev;
-        }
-    }
-
-    const int messages =
-        (!ex.visits.empty() && t.protection && ex.nest_max > 3) ? ex.nest_max - 3 : 0;
+    const int messages = m_apply(t, sub == 3, results);
     const bool capture = ex.nest_max > 3;
     if (capture) {
         capture_begin();
@@ -511,8 +476,8 @@ void check_ctor_calls(const Table &target) {
     }
 }
 
-/* copy (0), merge (1) and merge_ex (2) of a source into t. */
-void op_carry(Input &in, Table &t, int kind) {
+/* copy, merge and merge_ex of a source into t. */
+void op_carry(Input &in, Table &t, Carry kind) {
     Table &s = tables[in.u8() % 3];
     ensure_live(s);
     const bool ctor = in.u8() & 1;
@@ -525,43 +490,11 @@ void op_carry(Input &in, Table &t, int kind) {
         d = (v & 3) == 0 ? 0 : ((v & 3) == 1 ? 1 : 0xFF);
     }
 
-    std::vector<uint64_t> ids;
-    for (const Elem &e : s.el) {
-        ids.push_back(e.id);
-    }
-    size_t k = 0;
-    for (uint64_t sid : ids) {
-        const int si = idx_of(s, sid);
-        CHECK(si >= 0);
-        const Elem src = s.el[si];
-        const std::string data = src.data.substr(0, size);
-        int mode = HASH_MODE_UPDATE;
-        if (kind == 1 && !overwrite) {
-            mode = HASH_MODE_ADD;
-        }
-        if (kind == 2) {
-            const int present = find_same(t, src);
-            if (present >= 0) {
-                const int decision = decisions[k++ % decisions.size()];
-                ex.checks.push_back(CallEvent{t.el[present].ptr, src.ptr, decision});
-                if (!decision) {
-                    continue;
-                }
-            }
-        }
-        uint64_t id = 0;
-        const int r = src.is_int ? m_index_insert(t, src.ikey, data, mode, &id)
-                                 : m_string_insert(t, src.skey, src.hash, data, mode, &id);
-        if (r == SUCCESS && ctor) {
-            ex.ctor_ids.push_back(id);
-        }
-    }
-    t.cursor = head_id(t);
-
+    m_carry(t, s, kind, ctor, size, overwrite, decisions);
     const copy_ctor_func_t c = ctor ? ctor_recorder : nullptr;
-    if (kind == 0) {
+    if (kind == CARRY_COPY) {
         vesk_hash_copy(&t.ht, &s.ht, c, &ex, size);
-    } else if (kind == 1) {
+    } else if (kind == CARRY_MERGE) {
         vesk_hash_merge(&t.ht, &s.ht, c, &ex, size, overwrite);
     } else {
         vesk_hash_merge_ex(&t.ht, &s.ht, c, size, merge_checker);
@@ -575,40 +508,14 @@ void op_sort(Input &in, Table &t) {
     const bool reversed = in.u8() & 1;
     const int renumber_choices[] = {0, 1, 2, -1};
     const int renumber = renumber_choices[in.u8() % 4];
-    if (t.el.size() > 1) {
-        switch (routine) {
-        case 0:
-        case 1:
-            std::sort(t.el.begin(), t.el.end(), [reversed](const Elem &a, const Elem &b) {
-                return reversed ? elem_order(b, a) < 0 : elem_order(a, b) < 0;
-            });
-            break;
-        case 2:
-            break;
-        default:
-            std::reverse(t.el.begin(), t.el.end());
-            break;
-        }
-        t.cursor = head_id(t);
-        if (renumber) {
-            for (size_t i = 0; i < t.el.size(); i++) {
-                Elem &e = t.el[i];
-                e.is_int = true;
-                e.ikey = e.hash = (uint32_t)i;
-                e.skey.clear();
-            }
-            t.nfi = (uint32_t)t.el.size();
-        }
-    }
+    /* qsort and the insertion sort both order by the comparison. */
     const sort_func_t routines[] = {qsort, sort_insertion, sort_nothing, sort_reverse};
+    const SortRoutine kinds[] = {SORT_BY_COMPARISON, SORT_BY_COMPARISON, SORT_KEEP, SORT_REVERSE};
+    m_sort(t, kinds[routine], reversed ? ORDER_KEY_REVERSED : ORDER_KEY, renumber);
     const int r =
         vesk_hash_sort(&t.ht, routines[routine], reversed ? cmp_key_reversed : cmp_key, renumber);
     CHECK(r == SUCCESS);
     check_all();
-}
-
-int bytes_order(const std::string &a, const std::string &b) {
-    return a == b ? 0 : (a < b ? -1 : 1);
 }
 
 void op_compare(Input &in, Table &t) {
@@ -616,62 +523,15 @@ void op_compare(Input &in, Table &t) {
     ensure_live(u);
     const vesk_bool ordered_choices[] = {0, 1, 2, 0xFF};
     const vesk_bool ordered = ordered_choices[in.u8() % 4];
-    const uint8_t how = in.u8() % 3;
+    const DataAnswer how = (DataAnswer)(in.u8() % 3);
     std::vector<int> answers(1 + in.u8() % 4);
     for (int &a : answers) {
         const int values[] = {0, 0, 0, 1, -1, 7, INT32_MIN};
         a = values[in.u8() % 7];
     }
-    ex.cmp1 = &t;
-    ex.cmp2 = &u;
 
-    int expected = 0;
     bool sign_only = false;
-    const int32_t by_count = (int32_t)((uint32_t)t.el.size() - (uint32_t)u.el.size());
-    if (by_count != 0) {
-        expected = by_count;
-    } else {
-        size_t k = 0;
-        for (size_t i = 0; i < t.el.size(); i++) {
-            const Elem &a = t.el[i];
-            const Elem *b;
-            if (ordered) {
-                b = &u.el[i];
-                if (a.is_int && b->is_int) {
-                    expected = (int32_t)(a.ikey - b->ikey);
-                } else {
-                    const uint32_t la = a.is_int ? 0 : (uint32_t)a.skey.size();
-                    const uint32_t lb = b->is_int ? 0 : (uint32_t)b->skey.size();
-                    expected = (int32_t)(la - lb);
-                    if (expected == 0) {
-                        expected = memcmp(a.skey.data(), b->skey.data(), la);
-                        sign_only = expected != 0;
-                    }
-                }
-                if (expected != 0) {
-                    break;
-                }
-            } else {
-                const int j = find_same(u, a);
-                if (j < 0) {
-                    expected = 1;
-                    break;
-                }
-                b = &u.el[j];
-            }
-            int answer = 0;
-            if (how == 1) {
-                answer = bytes_order(a.data, b->data);
-            } else if (how == 2) {
-                answer = answers[k++ % answers.size()];
-            }
-            ex.compares.push_back(CallEvent{a.ptr, b->ptr, answer});
-            if (answer != 0) {
-                expected = answer;
-                break;
-            }
-        }
-    }
+    const int expected = m_compare(t, u, ordered, how, answers, &sign_only);
     const int r = vesk_hash_compare(&t.ht, &u.ht, data_compare, ordered);
     if (sign_only) {
         CHECK((r < 0) == (expected < 0) && (r > 0) == (expected > 0));
@@ -681,36 +541,18 @@ void op_compare(Input &in, Table &t) {
     check_all();
 }
 
-int elem_compare(int how, const Elem &a, const Elem &b) {
-    switch (how) {
-    case 0:
-        return elem_order(a, b);
-    case 1:
-        return (int)(a.is_int ? 0 : a.skey.size()) - (int)(b.is_int ? 0 : b.skey.size());
-    case 2:
-        return 0;
-    default:
-        return elem_order(b, a);
-    }
-}
-
 void op_minmax(Input &in, Table &t) {
-    const uint8_t how = in.u8() % 4;
+    const ElemOrder order = (ElemOrder)(in.u8() % 4);
     const int flags[] = {0, 1, -1, 2};
     const int flag = flags[in.u8() % 4];
+    /* The table's comparisons of the orders, in ElemOrder's order. */
     const compare_func_t compares[] = {cmp_key, cmp_length, cmp_none, cmp_key_reversed};
     void *out = SENTINEL;
-    const int r = vesk_hash_minmax(&t.ht, compares[how], flag, &out);
-    if (t.el.empty()) {
+    const int r = vesk_hash_minmax(&t.ht, compares[order], flag, &out);
+    const int best = m_minmax(t, order, flag);
+    if (best < 0) {
         CHECK(r == FAILURE && out == nullptr);
     } else {
-        size_t best = 0;
-        for (size_t i = 1; i < t.el.size(); i++) {
-            const int c = elem_compare(how, t.el[best], t.el[i]);
-            if (flag ? c < 0 : c > 0) {
-                best = i;
-            }
-        }
         CHECK(r == SUCCESS && out == t.el[best].ptr);
     }
     check_all();
@@ -792,15 +634,15 @@ void op_clean_or_destroy(Input &in, Table &t) {
 }
 
 void op_copy(Input &in, Table &t) {
-    op_carry(in, t, 0);
+    op_carry(in, t, CARRY_COPY);
 }
 
 void op_merge(Input &in, Table &t) {
-    op_carry(in, t, 1);
+    op_carry(in, t, CARRY_MERGE);
 }
 
 void op_merge_ex(Input &in, Table &t) {
-    op_carry(in, t, 2);
+    op_carry(in, t, CARRY_MERGE_EX);
 }
 
 void op_misc_or_hooks(Input &in, Table &t) {

@@ -1,12 +1,13 @@
+/* clang-format off */
 /*
  * hash_core.cpp - the table record, the table hash, initialisation, insertion,
  * growth and rehash.
  *
- * One bucket, one allocation:
+ * One bucket, one allocation (the picture is wider than the formatter's column
+ * limit, which is why the formatter is off for this comment):
  *
  *   +------+------------+------+-------------+-----------+-----------+------------+------------+---------+
- *   | hash | key_length | data | inline_data | list_next | list_prev | chain_next | chain_prev |
- * key ... |
+ *   | hash | key_length | data | inline_data | list_next | list_prev | chain_next | chain_prev | key ... |
  *   +------+------------+--|---+-------------+-----------+-----------+------------+------------+---------+
  *                          |     ^
  *                          +-----+  pointer-sized data lives in inline_data;
@@ -25,6 +26,7 @@
  *   - no two elements share a key of the same kind; an integer key has
  *     key_length 0 and is stored in hash.
  */
+/* clang-format on */
 #include "hash_internal.h"
 
 /* ---- The table hash ----------------------------------------------------------- */

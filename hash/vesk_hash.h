@@ -59,6 +59,10 @@ typedef unsigned char vesk_bool;
 #define APPLY_REMOVE (1 << 0)
 #define APPLY_STOP (1 << 1)
 
+/* A destructor gets the element's data pointer: the address of the table's
+ * copy of the data, never the stored value itself.  It releases what that
+ * data refers to; the copy is the table's to free.  free() is therefore no
+ * destructor: for a table of owned pointers, free(*(void **)data). */
 typedef void (*dtor_func_t)(void *data);
 typedef void (*copy_ctor_func_t)(void *data);
 typedef int (*compare_func_t)(const void *a, const void *b);
@@ -88,7 +92,7 @@ typedef struct HashTable {
     HashBucket *list_head;
     HashBucket *list_tail;
     HashBucket **slots;
-    dtor_func_t destructor; /* called on data that is replaced or removed */
+    dtor_func_t destructor; /* gets the data pointer of data replaced or removed */
     vesk_bool persistent;   /* storage from malloc/free, else through the hooks */
     unsigned char apply_depth;
     vesk_bool apply_protection;

@@ -152,7 +152,7 @@ TEST_P(HashCoreFault, InitFailsCleanlyAtEveryAllocationPoint) {
                 EXPECT_EQ(c.with_ex ? 0 : 1, ht.apply_protection);
                 vesk_hash_destroy(&ht);
             }
-            EXPECT_TRUE(InterruptionCount::paired());
+            EXPECT_TRUE(g_hooks.paired());
             return hit;
         });
     }
@@ -199,7 +199,7 @@ TEST_P(HashCoreFault, InsertOfEachKindFailsWithTheTableUnchanged) {
                 }
                 EXPECT_EQ(0, destructor_calls);
                 EXPECT_TRUE(table_is_consistent(&ht));
-                EXPECT_TRUE(InterruptionCount::paired());
+                EXPECT_TRUE(g_hooks.paired());
                 vesk_hash_destroy(&ht);
                 return hit;
             });
@@ -261,7 +261,7 @@ TEST_P(HashCoreFault, UpdateThatNeedsANewBlockKeepsTheOldDataOnFailure) {
                     EXPECT_EQ(before.elements.size(), table_keys(&ht).size());
                 }
                 EXPECT_TRUE(table_is_consistent(&ht));
-                EXPECT_TRUE(InterruptionCount::paired());
+                EXPECT_TRUE(g_hooks.paired());
                 vesk_hash_destroy(&ht);
                 return hit;
             });
@@ -316,7 +316,7 @@ TEST_P(HashCoreFault, FailedGrowthIsToleratedAndTheNextInsertGrows) {
                 EXPECT_EQ(9u, ht.element_count);
             }
             EXPECT_TRUE(table_is_consistent(&ht));
-            EXPECT_TRUE(InterruptionCount::paired());
+            EXPECT_TRUE(g_hooks.paired());
             vesk_hash_destroy(&ht);
             return hit;
         });
@@ -327,16 +327,16 @@ TEST_P(HashCoreFault, FailedGrowthIsToleratedAndTheNextInsertGrows) {
 /* ---- String copies ------------------------------------------------------------------- */
 
 TEST(HashStringCopyFault, EstrndupAndEstrdupReturnNullWithTheHooksPaired) {
-    InterruptionCount::install();
+    CountingHooks hooks;
     const char text[] = "copied text";
     for (bool whole : {false, true}) {
         sweep_allocation_points(whole ? "_estrdup" : "_estrndup", [&](long n) {
             char *copy = nullptr;
-            InterruptionCount::blocked() = InterruptionCount::unblocked() = 0;
+            g_hooks = HookCounts();
             const bool hit =
                 run_failing(n, [&] { copy = whole ? _estrdup(text) : _estrndup(text, 6); });
-            EXPECT_EQ(1, InterruptionCount::blocked());
-            EXPECT_EQ(1, InterruptionCount::unblocked());
+            EXPECT_EQ(1, g_hooks.blocks);
+            EXPECT_EQ(1, g_hooks.unblocks);
             if (hit) {
                 EXPECT_EQ(nullptr, copy);
             } else {
@@ -346,7 +346,6 @@ TEST(HashStringCopyFault, EstrndupAndEstrdupReturnNullWithTheHooksPaired) {
             return hit;
         });
     }
-    InterruptionCount::remove();
 }
 
 /* The key copy of the current-key read comes through _estrndup: when it
@@ -376,7 +375,7 @@ TEST_P(HashCoreFault, CurrentKeyDuplicateReportsNullWithoutTouchingTheTable) {
             }
             _efree(key);
             EXPECT_TRUE(same_table_state(before, table_state(&ht, kBlock)));
-            EXPECT_TRUE(InterruptionCount::paired());
+            EXPECT_TRUE(g_hooks.paired());
             vesk_hash_destroy(&ht);
             return hit;
         });

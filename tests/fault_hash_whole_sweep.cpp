@@ -193,7 +193,7 @@ class HashWholeSweep : public AllocatorFault {
         EXPECT_EQ(target.list_head, target.cursor);
         EXPECT_TRUE(table_is_consistent(&target));
         EXPECT_TRUE(same_table_state(source_before, table_state(&source, kBlock)));
-        EXPECT_TRUE(InterruptionCount::paired());
+        EXPECT_TRUE(g_hooks.paired());
         vesk_hash_destroy(&source);
         vesk_hash_destroy(&target);
         return hit;
@@ -256,7 +256,7 @@ TEST_P(HashWholeSweep, SortFailsAsAWholeWithTheTableUnchanged) {
                 EXPECT_EQ(sorted, table_keys(&ht));
             }
             EXPECT_TRUE(table_is_consistent(&ht));
-            EXPECT_TRUE(InterruptionCount::paired());
+            EXPECT_TRUE(g_hooks.paired());
             vesk_hash_destroy(&ht);
             return hit;
         });

@@ -19,25 +19,9 @@
 
 namespace {
 
-/* Destructor calls: the pointer passed and the pointer-sized value behind it. */
-std::vector<void *> g_dtor_ptrs;
-std::vector<void *> g_dtor_values;
-int g_dtor_depth = -1; /* interruption depth seen by the last destructor call */
-int g_depth = 0;
-
-void record_dtor(void *data) {
-    g_dtor_ptrs.push_back(data);
-    g_dtor_values.push_back(*(void **)data);
-    g_dtor_depth = g_depth;
-}
-
 class DtorRecording : public ::testing::Test {
   protected:
-    void SetUp() override {
-        g_dtor_ptrs.clear();
-        g_dtor_values.clear();
-        g_dtor_depth = -1;
-    }
+    void SetUp() override { clear_destroyed(); }
 };
 
 /* Every chain lists its elements in the reverse of their list order. */
@@ -170,14 +154,14 @@ TEST(HashInit, SizeHintRoundsUpToAPowerOfTwoOfAtLeastEight) {
         for (vesk_bool persistent : {0, 1}) {
             HashTable ht;
             memset(&ht, 0xa5, sizeof ht);
-            ASSERT_EQ(vesk_hash_init(&ht, c.hint, nullptr, record_dtor, persistent), SUCCESS);
+            ASSERT_EQ(vesk_hash_init(&ht, c.hint, nullptr, log_destroyed, persistent), SUCCESS);
             EXPECT_EQ(ht.table_size, c.size) << "hint " << c.hint;
             EXPECT_EQ(ht.table_mask, c.size - 1);
             EXPECT_TRUE(table_is_consistent(&ht)); /* every slot null */
             EXPECT_EQ(ht.element_count, 0u);
             EXPECT_EQ(ht.next_free_index, 0u);
             EXPECT_EQ(ht.cursor, nullptr);
-            EXPECT_EQ(ht.destructor, record_dtor);
+            EXPECT_EQ(ht.destructor, log_destroyed);
             EXPECT_EQ(ht.persistent, persistent);
             EXPECT_EQ(ht.apply_depth, 0);
             EXPECT_EQ(ht.apply_protection, 1);
@@ -336,7 +320,7 @@ TEST(HashNextFreeIndex, RaisedByStoresAndWrapsAtTheTop) {
  * destructor and out-parameter untouched.  Key length 0 always fails. */
 TEST_F(HashUpdate, AddOnPresentKeyFails) {
     HashTable ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, record_dtor, 0), SUCCESS);
+    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("k"), P(1)), SUCCESS);
     ASSERT_EQ(put_index(&ht, 3, P(3)), SUCCESS);
     void *out = P(0xdead);
@@ -348,7 +332,7 @@ TEST_F(HashUpdate, AddOnPresentKeyFails) {
     EXPECT_EQ(vesk_hash_quick_add_or_update(&ht, "", 0, 5381, &out, sizeof out, &out, 0), FAILURE);
     EXPECT_EQ(vesk_hash_add_empty_element(&ht, "", 0), FAILURE);
     EXPECT_EQ(out, P(0xdead));
-    EXPECT_TRUE(g_dtor_ptrs.empty());
+    EXPECT_TRUE(g_destroyed_at.empty());
     EXPECT_EQ(inline_value(ht.list_head), P(1));
     EXPECT_EQ(inline_value(ht.list_tail), P(3));
     EXPECT_EQ(ht.element_count, 2u);
@@ -359,15 +343,15 @@ TEST_F(HashUpdate, AddOnPresentKeyFails) {
  * the old data is still there; the element keeps its place; mode 0 updates. */
 TEST_F(HashUpdate, UpdateCallsDestructorOnceAndKeepsPosition) {
     HashTable ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, record_dtor, 0), SUCCESS);
+    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("a"), P(1)), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("b"), P(2)), SUCCESS);
     ASSERT_EQ(put_index(&ht, 9, P(3)), SUCCESS);
     HashBucket *b = ht.list_head->list_next;
     void *out = nullptr;
     ASSERT_EQ(put(&ht, KEY("b"), P(20), 0, &out), SUCCESS);
-    EXPECT_EQ(g_dtor_ptrs, std::vector<void *>{&b->inline_data});
-    EXPECT_EQ(g_dtor_values, std::vector<void *>{P(2)});
+    EXPECT_EQ(g_destroyed_at, std::vector<void *>{&b->inline_data});
+    EXPECT_EQ(g_destroyed, std::vector<intptr_t>{2});
     EXPECT_EQ(out, b->data);
     EXPECT_EQ(inline_value(b), P(20));
 
@@ -379,9 +363,9 @@ TEST_F(HashUpdate, UpdateCallsDestructorOnceAndKeepsPosition) {
     ASSERT_EQ(
         vesk_hash_index_update_or_next_insert(&ht, 9, big, sizeof big, &out, HASH_MODE_UPDATE),
         SUCCESS);
-    ASSERT_EQ(g_dtor_ptrs.size(), 3u);
-    EXPECT_EQ(g_dtor_ptrs[2], old_block);
-    EXPECT_EQ(g_dtor_values[2], P(0x1111));
+    ASSERT_EQ(g_destroyed_at.size(), 3u);
+    EXPECT_EQ(g_destroyed_at[2], old_block);
+    EXPECT_EQ(g_destroyed[2], 0x1111);
     EXPECT_EQ(out, ht.list_tail->data);
     EXPECT_EQ(memcmp(ht.list_tail->data, big, sizeof big), 0);
 
@@ -431,7 +415,7 @@ TEST_F(HashUpdate, StorageKindFollowsDataSize) {
  * destroying it must never free the bucket's own field. */
 TEST_F(HashUpdate, NullPointerDataIsInline) {
     HashTable ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, record_dtor, 0), SUCCESS);
+    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("n"), nullptr), SUCCESS);
     ASSERT_EQ(put_index(&ht, 4, nullptr), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("m"), nullptr), SUCCESS);
@@ -445,13 +429,13 @@ TEST_F(HashUpdate, NullPointerDataIsInline) {
     ASSERT_EQ(vesk_hash_add_or_update(&ht, KEY("n"), big, sizeof big, nullptr, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("n"), nullptr), SUCCESS); /* block back to NULL */
     EXPECT_EQ(n->data, &n->inline_data);
-    EXPECT_EQ(g_dtor_ptrs.size(), 3u);
+    EXPECT_EQ(g_destroyed_at.size(), 3u);
 
     EXPECT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 4, DELETE_BY_INDEX), SUCCESS);
-    EXPECT_EQ(g_dtor_values.back(), nullptr);
+    EXPECT_EQ(g_destroyed.back(), 0);
     EXPECT_TRUE(table_is_consistent(&ht));
     vesk_hash_destroy(&ht); /* "n" and "m" still hold NULL */
-    EXPECT_EQ(g_dtor_ptrs.size(), 6u);
+    EXPECT_EQ(g_destroyed_at.size(), 6u);
 }
 
 /* ---- The cursor ---------------------------------------------------------- */
@@ -483,83 +467,51 @@ TEST(HashCursor, InsertionSetsANullCursor) {
 
 /* ---- The interruption hooks ---------------------------------------------- */
 
-namespace {
-int g_blocks, g_unblocks;
-bool g_nested;
-const HashTable *g_watched;
-std::vector<uint32_t> g_count_at_unblock;
-
-void on_block() {
-    g_blocks++;
-    g_nested |= ++g_depth != 1;
-}
-void on_unblock() {
-    g_unblocks++;
-    g_nested |= --g_depth != 0;
-    g_count_at_unblock.push_back(g_watched ? g_watched->element_count : 0);
-}
-
-/* Installs counting hooks and restores whatever was there before. */
+/* Counting hooks for each test, checked to pair and never nest. */
 class HashHooks : public DtorRecording {
   protected:
-    void SetUp() override {
-        DtorRecording::SetUp();
-        saved_block_ = vesk_block_interruptions;
-        saved_unblock_ = vesk_unblock_interruptions;
-        vesk_block_interruptions = on_block;
-        vesk_unblock_interruptions = on_unblock;
-        g_blocks = g_unblocks = g_depth = 0;
-        g_nested = false;
-        g_watched = nullptr;
-        g_count_at_unblock.clear();
-    }
     void TearDown() override {
-        vesk_block_interruptions = saved_block_;
-        vesk_unblock_interruptions = saved_unblock_;
-        EXPECT_FALSE(g_nested);
-        EXPECT_EQ(g_blocks, g_unblocks);
+        EXPECT_FALSE(g_hooks.nested);
+        EXPECT_TRUE(g_hooks.paired());
     }
-    void (*saved_block_)(void);
-    void (*saved_unblock_)(void);
+    CountingHooks hooks_;
 };
-} // namespace
 
 TEST_F(HashHooks, CalledInPairsAroundEachCriticalSection) {
     HashTable ht;
-    g_watched = &ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, record_dtor, 0), SUCCESS);
-    EXPECT_EQ(g_blocks, 0);
+    g_hooks.watched = &ht;
+    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
+    EXPECT_EQ(g_hooks.blocks, 0);
     ASSERT_EQ(put(&ht, KEY("a"), P(1)), SUCCESS);
     ASSERT_EQ(put_index(&ht, 1, P(2)), SUCCESS);
-    EXPECT_EQ(g_blocks, 2);
-    EXPECT_EQ(g_count_at_unblock, (std::vector<uint32_t>{0, 1})); /* counted after publishing */
+    EXPECT_EQ(g_hooks.blocks, 2);
+    EXPECT_EQ(g_hooks.count_at_unblock,
+              (std::vector<uint32_t>{0, 1})); /* counted after publishing */
 
     ASSERT_EQ(put(&ht, KEY("a"), P(3)), SUCCESS); /* the destructor runs inside */
-    EXPECT_EQ(g_blocks, 3);
-    EXPECT_EQ(g_dtor_depth, 1);
-    g_dtor_depth = -1;
+    EXPECT_EQ(g_hooks.blocks, 3);
     ASSERT_EQ(put_index(&ht, 1, P(4)), SUCCESS);
-    EXPECT_EQ(g_dtor_depth, 1);
-    EXPECT_EQ(g_blocks, 4);
+    EXPECT_EQ(g_destroyed_depth, (std::vector<int>{1, 1}));
+    EXPECT_EQ(g_hooks.blocks, 4);
 
     EXPECT_EQ(put(&ht, KEY("a"), P(5), HASH_MODE_ADD), FAILURE);
     EXPECT_EQ(put_index(&ht, 0, P(5), HASH_MODE_NEXT_INSERT), SUCCESS); /* key 2 */
-    EXPECT_EQ(g_blocks, 5);
+    EXPECT_EQ(g_hooks.blocks, 5);
     EXPECT_EQ(vesk_hash_rehash(&ht), SUCCESS);
-    EXPECT_EQ(g_blocks, 5);
+    EXPECT_EQ(g_hooks.blocks, 5);
 
     for (uint32_t i = 3; i < 9; i++) { /* the ninth element also grows the table */
         ASSERT_EQ(put_index(&ht, i, P(i)), SUCCESS);
     }
     EXPECT_EQ(ht.table_size, 16u);
-    EXPECT_EQ(g_blocks, 12);
-    EXPECT_EQ(g_unblocks, 12);
+    EXPECT_EQ(g_hooks.blocks, 12);
+    EXPECT_EQ(g_hooks.unblocks, 12);
     vesk_hash_destroy(&ht);
-    EXPECT_EQ(g_blocks, 12);
+    EXPECT_EQ(g_hooks.blocks, 12);
 
     char *copy = _estrdup("xyz"); /* around its allocation only */
     EXPECT_STREQ(copy, "xyz");
-    EXPECT_EQ(g_blocks, 13);
+    EXPECT_EQ(g_hooks.blocks, 13);
     _efree(copy);
 }
 

@@ -25,19 +25,18 @@ void *found(const HashTable *ht, const std::string &k) {
     return *(void **)data;
 }
 
-/* Destructor calls, with the value each one saw and what a lookup of that
- * value's key told from inside the destructor. */
+/* Destructor calls are logged (log_destroyed); with g_table set, also what a
+ * lookup of the element's own key and the element count told from inside the
+ * destructor. */
 HashTable *g_table;
-std::vector<void *> g_dtor_values;
 std::vector<int> g_dtor_exists;
 std::vector<uint32_t> g_dtor_counts;
 
-void record_dtor(void *data) {
-    void *value = *(void **)data;
-    g_dtor_values.push_back(value);
+void probing_dtor(void *data) {
+    log_destroyed(data);
     if (g_table) {
         /* the elements of these tests hold their own integer key + 100 */
-        g_dtor_exists.push_back(vesk_hash_index_exists(g_table, (uint32_t)(uintptr_t)value - 100));
+        g_dtor_exists.push_back(vesk_hash_index_exists(g_table, (uint32_t)value_of(data) - 100));
         g_dtor_counts.push_back(g_table->element_count);
     }
 }
@@ -46,10 +45,10 @@ class RecordingTable : public ::testing::Test {
   protected:
     void SetUp() override {
         g_table = nullptr;
-        g_dtor_values.clear();
+        clear_destroyed();
         g_dtor_exists.clear();
         g_dtor_counts.clear();
-        ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, record_dtor, 0), SUCCESS);
+        ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, probing_dtor, 0), SUCCESS);
     }
     void TearDown() override { vesk_hash_destroy(&ht); }
     HashTable ht;
@@ -113,7 +112,7 @@ TEST_F(HashLookup, StringKeysRouteByTheNumericKeyRule) {
     for (const auto &r : rows) {
         SCOPED_TRACE(r.key);
         ASSERT_EQ(del(r.key), SUCCESS);
-        EXPECT_EQ(g_dtor_values.back(), P(r.value));
+        EXPECT_EQ(g_destroyed.back(), (intptr_t)r.value);
         EXPECT_EQ(del(r.key), FAILURE);
         EXPECT_EQ(vesk_hash_exists(&ht, r.key.data(), (uint32_t)r.key.size()), 0);
         left.erase(std::find(left.begin(), left.end(), r.element));
@@ -133,7 +132,7 @@ TEST_F(HashLookup, KeyLengthZeroIsAbsent) {
     EXPECT_EQ(vesk_hash_exists(&ht, nullptr, 0), 0);
     EXPECT_EQ(vesk_hash_del_key_or_index(&ht, nullptr, 0, 0, DELETE_BY_KEY), FAILURE);
     EXPECT_EQ(ht.element_count, 1u);
-    EXPECT_TRUE(g_dtor_values.empty());
+    EXPECT_TRUE(g_destroyed.empty());
 }
 
 /* The quick lookup takes the caller's hash and never turns the key into an
@@ -186,7 +185,7 @@ TEST_F(HashDelete, DeleteUnlinksChainListAndCursor) {
     EXPECT_EQ(ht.cursor, nullptr);
     EXPECT_EQ(ht.list_tail, b17);
     EXPECT_EQ(b17->list_next, nullptr);
-    EXPECT_EQ(g_dtor_values, (std::vector<void *>{P(109), P(125), P(101), P(7)}));
+    EXPECT_EQ(g_destroyed, (std::vector<intptr_t>{109, 125, 101, 7}));
     EXPECT_EQ(table_keys(&ht), std::vector<std::string>{ikey(17)});
     EXPECT_TRUE(table_is_consistent(&ht));
 }
@@ -210,54 +209,32 @@ TEST_F(HashDelete, DeleteOnlyElementKeepsNextFreeIndex) {
     EXPECT_TRUE(table_is_consistent(&ht));
 }
 
-namespace {
-int g_depth, g_pairs;
-uint32_t g_count_at_unblock;
-std::vector<int> g_depth_in_dtor;
-void on_block() {
-    g_depth++;
-    g_pairs++;
-}
-void on_unblock() {
-    g_depth--;
-    g_count_at_unblock = g_table ? g_table->element_count : 0;
-}
-void depth_dtor(void *data) {
-    g_depth_in_dtor.push_back(g_depth);
-    record_dtor(data);
-}
-} // namespace
-
 /* The destructor of a deletion runs once, after the element left the table
  * but before the count drops, inside the interruption hooks. */
 TEST_F(HashDelete, DestructorRunsAfterUnlinkingInsideTheHooks) {
     g_table = &ht;
-    ht.destructor = depth_dtor;
     for (uint32_t k : {3, 11, 4}) {
         ASSERT_EQ(put_index(&ht, k, P(k + 100)), SUCCESS);
     }
-    void (*saved_block)(void) = vesk_block_interruptions;
-    void (*saved_unblock)(void) = vesk_unblock_interruptions;
-    vesk_block_interruptions = on_block;
-    vesk_unblock_interruptions = on_unblock;
-    g_depth = g_pairs = 0;
-    g_depth_in_dtor.clear();
-    const int del = vesk_hash_del_key_or_index(&ht, KEY("11\0"), 0, DELETE_BY_KEY);
-    void *data;
-    const int find = vesk_hash_index_find(&ht, 3, &data);
-    g_table = nullptr;
-    vesk_hash_clean(&ht); /* no hooks while tearing down */
-    vesk_block_interruptions = saved_block;
-    vesk_unblock_interruptions = saved_unblock;
+    int del, find;
+    {
+        CountingHooks hooks;
+        g_hooks.watched = &ht;
+        del = vesk_hash_del_key_or_index(&ht, KEY("11\0"), 0, DELETE_BY_KEY);
+        void *data;
+        find = vesk_hash_index_find(&ht, 3, &data);
+        g_table = nullptr;
+        vesk_hash_clean(&ht); /* no hooks while tearing down */
+    }
 
     EXPECT_EQ(del, SUCCESS);
     EXPECT_EQ(find, SUCCESS);
-    EXPECT_EQ(g_pairs, 1);
-    EXPECT_EQ(g_depth, 0);
-    EXPECT_EQ(g_count_at_unblock, 3u); /* lowered after the unblock hook */
-    EXPECT_EQ(g_dtor_values, (std::vector<void *>{P(111), P(103), P(104)}));
-    ASSERT_EQ(g_depth_in_dtor.size(), 3u);
-    EXPECT_EQ(g_depth_in_dtor[0], 1);
+    EXPECT_EQ(g_hooks.blocks, 1);
+    EXPECT_TRUE(g_hooks.paired());
+    EXPECT_EQ(g_hooks.count_at_unblock,
+              std::vector<uint32_t>{3}); /* lowered after the unblock hook */
+    EXPECT_EQ(g_destroyed, (std::vector<intptr_t>{111, 103, 104}));
+    EXPECT_EQ(g_destroyed_depth, (std::vector<int>{1, 0, 0}));
     EXPECT_EQ(g_dtor_exists[0], 0);  /* already out of its chain */
     EXPECT_EQ(g_dtor_counts[0], 3u); /* but still counted */
 }
@@ -275,13 +252,13 @@ TEST_F(HashTeardown, CleanEmptiesAndStaysUsable) {
     ASSERT_EQ(vesk_hash_add_or_update(&ht, KEY("block"), block, sizeof block, nullptr, 0), SUCCESS);
     ASSERT_EQ(ht.table_size, 32u);
     vesk_hash_clean(&ht);
-    std::vector<void *> order;
-    for (uintptr_t k = 20; k > 0; k--) {
-        order.push_back(P(k));
+    std::vector<intptr_t> order;
+    for (intptr_t k = 20; k > 0; k--) {
+        order.push_back(k);
     }
-    order.push_back(nullptr);
-    order.push_back(P(21));
-    EXPECT_EQ(g_dtor_values, order);
+    order.push_back(0);
+    order.push_back(21);
+    EXPECT_EQ(g_destroyed, order);
     EXPECT_EQ(vesk_hash_num_elements(&ht), 0u);
     EXPECT_EQ(vesk_hash_next_free_element(&ht), 0u);
     EXPECT_EQ(ht.table_size, 32u);
@@ -308,14 +285,14 @@ TEST_F(HashTeardown, CleanEmptiesAndStaysUsable) {
 TEST_F(HashTeardown, DestroyCallsDestructorInOrder) {
     for (vesk_bool persistent : {0, 1}) {
         HashTable t;
-        ASSERT_EQ(vesk_hash_init(&t, 8, nullptr, record_dtor, persistent), SUCCESS);
-        g_dtor_values.clear();
+        ASSERT_EQ(vesk_hash_init(&t, 8, nullptr, probing_dtor, persistent), SUCCESS);
+        clear_destroyed();
         ASSERT_EQ(put(&t, KEY("a"), P(1)), SUCCESS);
         ASSERT_EQ(put_index(&t, 7, nullptr), SUCCESS);
         uint64_t block[3] = {3, 0, 0};
         ASSERT_EQ(vesk_hash_add_or_update(&t, KEY("c"), block, sizeof block, nullptr, 0), SUCCESS);
         ASSERT_EQ(put(&t, KEY("a"), P(4)), SUCCESS); /* replaced: 1 goes now */
         vesk_hash_destroy(&t);
-        EXPECT_EQ(g_dtor_values, (std::vector<void *>{P(1), P(4), nullptr, P(3)}));
+        EXPECT_EQ(g_destroyed, (std::vector<intptr_t>{1, 4, 0, 3}));
     }
 }

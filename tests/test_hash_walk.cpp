@@ -54,7 +54,7 @@ class WalkTable : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0));
         g_table = &ht;
-        g_destroyed.clear();
+        clear_destroyed();
     }
     void TearDown() override {
         if (alive) {
@@ -459,7 +459,7 @@ void probing_destructor(void *data) {
     const std::string key = "k" + std::to_string(value_of(data));
     g_self_found.push_back(vesk_hash_exists(g_table, key.data(), (uint32_t)key.size()));
     g_consistent.push_back(table_is_consistent(g_table));
-    g_destroyed.push_back(value_of(data));
+    log_destroyed(data);
 }
 
 void fill_k(HashTable *ht, int n) {
@@ -501,7 +501,7 @@ TEST_F(HashWalkDestructor, WhenTheRemovedElementIsStillFound) {
             alive = true;
         }
         fill_k(&ht, 3);
-        g_destroyed.clear();
+        clear_destroyed();
         g_self_found.clear();
         g_consistent.clear();
         c.run(&ht);
@@ -523,7 +523,7 @@ int g_partner_step; /* +1: k1 deletes k2, k3 deletes k4...; -1: k6 deletes k5...
 /* Deletes the partner element of the same table while being destroyed. */
 void partner_deleting_destructor(void *data) {
     const intptr_t v = value_of(data);
-    g_destroyed.push_back(v);
+    log_destroyed(data);
     if ((g_partner_step > 0) == (v % 2 == 1)) {
         const std::string partner = "k" + std::to_string(v + g_partner_step);
         vesk_hash_del_key_or_index(g_table, partner.data(), (uint32_t)partner.size(), 0,
@@ -545,7 +545,7 @@ TEST_F(HashWalkDestructor, GracefulDestroysSurviveDestructorDeletions) {
 
     ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, partner_deleting_destructor, 0));
     fill_k(&ht, 6);
-    g_destroyed.clear();
+    clear_destroyed();
     g_partner_step = -1;
     vesk_hash_graceful_reverse_destroy(&ht);
     EXPECT_EQ((std::vector<intptr_t>{6, 5, 4, 3, 2, 1}), g_destroyed);

@@ -57,21 +57,11 @@ int by_tens(const void *a, const void *b) {
 
 int sort_calls = 0;
 int blocked_during_sort = -1;
-int blocked = 0;
-int block_calls = 0;
 
 void counting_qsort(void *base, size_t count, size_t width, compare_func_t compare) {
     sort_calls++;
-    blocked_during_sort = blocked;
+    blocked_during_sort = g_hooks.depth;
     qsort(base, count, width, compare);
-}
-
-void on_block() {
-    blocked++;
-    block_calls++;
-}
-void on_unblock() {
-    blocked--;
 }
 
 void put(HashTable *ht, const std::string &key, intptr_t v) {
@@ -137,21 +127,17 @@ class WholeTable : public ::testing::Test {
     HashTable s;
 
     void SetUp() override {
-        g_destroyed.clear();
+        clear_destroyed();
         constructed.clear();
         checked.clear();
         depths_seen.clear();
         sort_calls = 0;
         blocked_during_sort = -1;
-        blocked = 0;
-        block_calls = 0;
         ASSERT_EQ(SUCCESS, vesk_hash_init(&t, 8, nullptr, log_destroyed, 1));
         ASSERT_EQ(SUCCESS, vesk_hash_init(&s, 8, nullptr, nullptr, 0));
     }
 
     void TearDown() override {
-        vesk_block_interruptions = nullptr;
-        vesk_unblock_interruptions = nullptr;
         vesk_hash_destroy(&t);
         vesk_hash_destroy(&s);
     }
@@ -433,15 +419,15 @@ TEST_F(HashSort, WithoutRenumberOnlyTheWalkChanges) {
 TEST_F(HashSort, RelinkIsInsideOneInterruptionBracket) {
     put(&t, "b", 2);
     put(&t, "a", 1);
-    vesk_block_interruptions = on_block;
-    vesk_unblock_interruptions = on_unblock;
-
-    EXPECT_EQ(SUCCESS, vesk_hash_sort(&t, counting_qsort, by_key_bytes, 1));
+    {
+        CountingHooks hooks;
+        EXPECT_EQ(SUCCESS, vesk_hash_sort(&t, counting_qsort, by_key_bytes, 1));
+    }
 
     EXPECT_EQ(1, sort_calls);
     EXPECT_EQ(0, blocked_during_sort);
-    EXPECT_EQ(1, block_calls);
-    EXPECT_EQ(0, blocked);
+    EXPECT_EQ(1, g_hooks.blocks);
+    EXPECT_TRUE(g_hooks.paired());
     EXPECT_EQ((std::vector<intptr_t>{1, 2}), values(&t));
 }
 

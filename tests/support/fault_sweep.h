@@ -14,6 +14,7 @@
 #define VESK_FAULT_SWEEP_H
 
 #include "alloc_fail.h"
+#include "table_hooks.h"
 #include "vesk_hash.h"
 
 #include <gtest/gtest.h>
@@ -160,47 +161,18 @@ inline ::testing::AssertionResult same_table_state(const TableState &a, const Ta
     return ::testing::AssertionSuccess();
 }
 
-/* ---- Interruption hooks ------------------------------------------------------ */
-
-/* Counts the calls of vesk_block_interruptions and vesk_unblock_interruptions
- * while installed; every pass must leave them paired. */
-struct InterruptionCount {
-    static long &blocked() {
-        static long n = 0;
-        return n;
-    }
-    static long &unblocked() {
-        static long n = 0;
-        return n;
-    }
-    static void block() { blocked()++; }
-    static void unblock() { unblocked()++; }
-    static void install() {
-        blocked() = unblocked() = 0;
-        vesk_block_interruptions = block;
-        vesk_unblock_interruptions = unblock;
-    }
-    static void remove() {
-        vesk_block_interruptions = nullptr;
-        vesk_unblock_interruptions = nullptr;
-    }
-    static bool paired() { return blocked() == unblocked(); }
-};
-
 /* ---- Both allocators --------------------------------------------------------- */
 
 /* A fixture whose parameter is the table's allocator: 1 persistent (malloc),
- * 0 through the hooks (_emalloc); it counts the interruption hooks. */
+ * 0 through the hooks (_emalloc); it counts the interruption hooks (g_hooks,
+ * table_hooks.h). */
 class AllocatorFault : public ::testing::TestWithParam<int> {
   protected:
     vesk_bool persistent() const { return (vesk_bool)GetParam(); }
     std::string allocator() const { return GetParam() ? "persistent" : "hooks"; }
 
-    void SetUp() override { InterruptionCount::install(); }
-    void TearDown() override {
-        alloc_fail_reset();
-        InterruptionCount::remove();
-    }
+    void TearDown() override { alloc_fail_reset(); }
+    CountingHooks hooks_;
 };
 
 /* The allocator's name in the parameterised tests' names. */

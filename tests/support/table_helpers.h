@@ -1,11 +1,12 @@
 /*
  * table_helpers.h - small helpers that every table suite uses: key literals,
  * inserts of pointer-sized data, reading that data back, a destructor that
- * logs what it releases, and the key order for sort callbacks.
+ * logs what it is given, and the key order for sort callbacks.
  */
 #ifndef VESK_TABLE_HELPERS_H
 #define VESK_TABLE_HELPERS_H
 
+#include "table_hooks.h"
 #include "vesk_hash.h"
 
 #include <cstdint>
@@ -66,12 +67,24 @@ inline int by_key_bytes(const void *a, const void *b) {
     return std::string(x->key, x->key_length).compare(std::string(y->key, y->key_length));
 }
 
-/* What log_destroyed saw, in call order; a suite clears it before use. */
+/* What log_destroyed saw, call by call: the number at data, the data
+ * pointer itself, and how many critical sections were open (g_hooks,
+ * table_hooks.h).  clear_destroyed() empties the log before a test. */
 inline std::vector<intptr_t> g_destroyed;
+inline std::vector<void *> g_destroyed_at;
+inline std::vector<int> g_destroyed_depth;
 
-/* A destructor that logs the number at data. */
+inline void clear_destroyed() {
+    g_destroyed.clear();
+    g_destroyed_at.clear();
+    g_destroyed_depth.clear();
+}
+
+/* A destructor that logs what it is given. */
 inline void log_destroyed(void *data) {
     g_destroyed.push_back(value_of(data));
+    g_destroyed_at.push_back(data);
+    g_destroyed_depth.push_back(g_hooks.depth);
 }
 
 #endif
