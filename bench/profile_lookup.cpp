@@ -102,8 +102,7 @@ bool run(const Map &map, const std::vector<std::string> &hits,
     const uint64_t sum = phase_hit(map, hits);
     const uint64_t found = phase_miss(map, misses);
     const uint64_t n = hits.size();
-    printf("hit sum %llu, misses found %llu\n", (unsigned long long)sum,
-           (unsigned long long)found);
+    printf("hit sum %llu, misses found %llu\n", (unsigned long long)sum, (unsigned long long)found);
     return sum == n * (n + 1) / 2 && found == 0;
 }
 
@@ -151,8 +150,8 @@ int main(int argc, char **argv) {
     }
     for (size_t i = 0; i < count; i++) {
         uint64_t value = i;
-        vesk_hash_add_or_update(&ht, keys[i].data(), (uint32_t)keys[i].size(), &value,
-                                sizeof value, nullptr, HASH_MODE_ADD);
+        vesk_hash_add_or_update(&ht, keys[i].data(), (uint32_t)keys[i].size(), &value, sizeof value,
+                                nullptr, HASH_MODE_ADD);
     }
     const bool ok = map_name == "keys" ? run(KeysOnly{}, hits, absent) : run(&ht, hits, absent);
     vesk_hash_destroy(&ht);

@@ -147,9 +147,7 @@ const HostScenario scenarios[] = {
      {h_published, m_a, m_b, i_published, {'I', {127, 0, 1, 1}, 1}},
      false},
     {"no_adapter",
-     [] {
-         scripted_host.addresses = {published_address};
-     },
+     [] { scripted_host.addresses = {published_address}; },
      {},
      {h_scripted, i_published},
      false},

@@ -30,7 +30,7 @@ struct ScriptedStatus {
 
 struct ScriptedHost {
     uint32_t serial = 0x5CA1AB1E; /* 0 reads as no serial */
-    bool volume_fails = false; /* the serial is then not written */
+    bool volume_fails = false;    /* the serial is then not written */
 
     bool enumeration_fails = false;                 /* nothing written, NRC_SYSTEM returned */
     unsigned char lana_count = 0;                   /* the count byte written by NCBENUM */

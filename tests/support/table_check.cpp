@@ -9,8 +9,12 @@
     return ::testing::AssertionSuccess();
 }
 
-std::string skey(const std::string &bytes) { return "s:" + bytes; }
-std::string ikey(uint32_t n) { return "i:" + std::to_string(n); }
+std::string skey(const std::string &bytes) {
+    return "s:" + bytes;
+}
+std::string ikey(uint32_t n) {
+    return "i:" + std::to_string(n);
+}
 
 std::vector<std::string> table_keys(const HashTable *ht) {
     std::vector<std::string> out;
