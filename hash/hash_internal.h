@@ -12,10 +12,10 @@
 
 #include "vesk_hash.h"
 
-#include <cassert>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <assert.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 /* A helper on a hot path that must not stay a call: the compiler keeps a
  * static helper with several callers out of line.  HASH_NOINLINE keeps a
