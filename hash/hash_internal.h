@@ -13,10 +13,10 @@
 #include "hash_key.h"
 #include "vesk_hash.h"
 
-#include <cassert>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <assert.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 /* ---- Storage through the table's allocator -------------------------------- */
 

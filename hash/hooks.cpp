@@ -4,7 +4,7 @@
  */
 #include "hash_internal.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 void (*vesk_block_interruptions)(void) = nullptr;
 void (*vesk_unblock_interruptions)(void) = nullptr;

@@ -54,7 +54,8 @@ set_property(TARGET veskid APPEND PROPERTY LINK_DEPENDS ${VESK_DEF_FILE})
 # ---- vesk_hostid.dll -----------------------------------------------------------
 # The host identifiers as a library, with its import library
 # (libvesk_hostid.dll.a) beside it: exactly the names of vesk_hostid.exports,
-# the table through libvesk_hash.dll.
+# the table through vesk_hash.dll.  Both DLLs are named as Windows names its
+# libraries, without a "lib" prefix; their import libraries keep MinGW's.
 file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/vesk_hostid.exports _vesk_hostid_names REGEX "^[A-Za-z_]")
 list(JOIN _vesk_hostid_names "\n    " _vesk_hostid_def_names)
 set(VESK_HOSTID_DEF_FILE ${CMAKE_CURRENT_BINARY_DIR}/vesk_hostid.def)
@@ -65,4 +66,5 @@ add_library(vesk_hostid SHARED $<TARGET_OBJECTS:hostid_objects>
 target_link_libraries(vesk_hostid PRIVATE vesk_hash bcrypt netapi32 wsock32_ordinals)
 target_link_options(vesk_hostid PRIVATE ${VESK_HOSTID_DEF_FILE})
 set_target_properties(vesk_hostid PROPERTIES PREFIX "" LINK_DEPENDS ${VESK_HOSTID_DEF_FILE})
+set_target_properties(vesk_hash PROPERTIES PREFIX "")
 target_include_directories(vesk_hostid PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
