@@ -6,8 +6,8 @@
 #ifndef VESK_HASH_KEY_H
 #define VESK_HASH_KEY_H
 
-#include <cstdint>
-#include <cstring>
+#include <stdint.h>
+#include <string.h>
 
 /* A helper on a hot path that must not stay a call: the compiler keeps a
  * static helper with several callers out of line.  HASH_NOINLINE keeps a
