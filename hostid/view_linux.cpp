@@ -11,9 +11,10 @@
  * The inode is asked of the kernel without a path: a pidfd of the calling
  * thread, then the pidfd ioctl that opens one of its namespaces (Linux 6.11).
  * A user namespace with a mount namespace of its own can mount anything over
- * /proc, so /proc/thread-self/ns is read only on a kernel older than those
- * queries; on a newer one a query that fails (a seccomp filter can make it
- * fail) leaves the namespace unknown rather than trusting /proc.
+ * /proc, so /proc/thread-self/ns is read only on a kernel known to be older
+ * than those queries; on a newer one, or one whose version cannot be told, a
+ * query that fails (a seccomp filter can make it fail) leaves the namespace
+ * unknown rather than trusting /proc.
  */
 /* 64-bit inode numbers and statfs on 32-bit builds too, as elsewhere. */
 #define _FILE_OFFSET_BITS 64
@@ -22,6 +23,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/personality.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/syscall.h>
@@ -48,8 +50,11 @@ const ViewNamespace view_namespaces[VIEW_NAMESPACES] = {
 };
 
 int view_kernel_version(void) {
+    /* Any process may have uname report a 2.6 kernel (UNAME26): then the
+     * release says nothing, and an old kernel's /proc must not be trusted. */
+    int persona = personality(0xffffffff);
     struct utsname name;
-    if (uname(&name) != 0) {
+    if ((persona != -1 && (persona & UNAME26) != 0) || uname(&name) != 0) {
         return 0;
     }
     char *end = NULL;
@@ -134,7 +139,7 @@ int vesk_hostid_view(unsigned *differences) {
     int kernel = view_kernel_version();
     ViewInodes inodes = {{0, 0, 0, 0}};
     view_inodes_from_pidfd(&inodes);
-    if (kernel < VIEW_PIDFD_QUERIES_SINCE) {
+    if (kernel != 0 && kernel < VIEW_PIDFD_QUERIES_SINCE) {
         view_inodes_from_directory("/proc/thread-self/ns", &inodes);
     }
     *differences = view_differences(&inodes, kernel);

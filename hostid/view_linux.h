@@ -34,7 +34,8 @@ typedef struct ViewInodes {
     uint64_t inode[VIEW_NAMESPACES];
 } ViewInodes;
 
-/* The running kernel's version from uname (VIEW_KERNEL); 0 when unreadable. */
+/* The running kernel's version from uname (VIEW_KERNEL); 0 when unreadable
+ * or when the process has uname report another (the UNAME26 personality). */
 int view_kernel_version(void);
 
 /* Fills the inodes that are still 0 from the kernel's pidfd queries about

@@ -3,6 +3,8 @@
  * at fake trees and at /proc, and this process's own view, the same by the
  * kernel's pidfd queries as by /proc.  No root is needed; the real
  * namespaces are in ns_hostid_view.cpp. */
+#include <sys/personality.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -150,6 +152,34 @@ TEST(ViewOfThisProcess, IsTheKernelsAnswerAndAgreesWithProc) {
     ASSERT_EQ(vesk_hostid_view(&differences), SUCCESS);
     EXPECT_EQ(differences, view_differences(&by_proc, kernel));
     EXPECT_EQ(vesk_hostid_view(nullptr), FAILURE);
+}
+
+/* A process that has uname report a 2.6 kernel (UNAME26) gets no version,
+ * so that an old kernel's /proc is not taken on its word; on a kernel with
+ * the queries the call answers as before.  In a child: a personality is the
+ * process's. */
+TEST(ViewOfThisProcess, AFakedKernelVersionIsNoVersion) {
+    unsigned own = 0;
+    ASSERT_EQ(vesk_hostid_view(&own), SUCCESS);
+    const bool queries = view_kernel_version() >= VIEW_PIDFD_QUERIES_SINCE;
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        /* Without a version, mount and network namespaces other than the
+         * initial ones are unknown rather than different; without the
+         * queries, every namespace is. */
+        const unsigned undecided = VESK_HOSTID_VIEW_MOUNT | VESK_HOSTID_VIEW_NETWORK;
+        unsigned expected = (own & ~undecided) | (own & undecided ? VESK_HOSTID_VIEW_UNKNOWN : 0);
+        unsigned faked = 0;
+        bool ok = personality(PER_LINUX | UNAME26) != -1 && view_kernel_version() == 0 &&
+                  vesk_hostid_view(&faked) == SUCCESS &&
+                  (queries ? faked == expected : (faked & VESK_HOSTID_VIEW_UNKNOWN) != 0);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace
