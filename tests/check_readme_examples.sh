@@ -8,12 +8,15 @@ source=$1
 libdir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The fenced blocks of one language inside the section.
+# The fenced blocks of one language inside the section, whatever the level
+# of its heading: it ends at the next heading outside a fenced block.
 extract() {
     awk -v lang="$1" '
-        /^## / { inside = ($0 ~ /^## Check a licence/) }
-        inside && $0 == "```" lang { take = 1; next }
-        take && /^```/ { take = 0; next }
+        /^```/ {
+            if (fenced) { fenced = 0; take = 0 } else { fenced = 1; take = inside && $0 == "```" lang }
+            next
+        }
+        !fenced && /^#+ / { inside = ($0 ~ /^#+ Check a licence/) }
         take { print }' "$source/README.md"
 }
 extract c > "$work/example.c"
