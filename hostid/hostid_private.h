@@ -34,7 +34,7 @@ long host_id_raw_length_of(HostIdKind kind);
 /* ---- Selection, lists and checks ------------------------------------------ */
 
 /* The sources a selection reads: the adapters alone for the primary
- * identifiers, every source for all of them.  (lists.cpp) */
+ * identifiers, every source for all of them.  (select.cpp) */
 unsigned host_id_sources_of_selection(int all_kinds);
 
 /* Records a check's fault, its group and its position in result, leaving

@@ -12,10 +12,6 @@
 #include "platform.h"
 #include "vesk_hostid.h"
 
-unsigned host_id_sources_of_selection(int all_kinds) {
-    return all_kinds ? HOST_SOURCES_ALL : HOST_SOURCE_ADAPTERS;
-}
-
 /* Where a list goes: the first capacity entries are stored, all are counted. */
 typedef struct ListSink {
     vesk_hostid *ids;

@@ -48,7 +48,7 @@ int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set)
 int report_host_ids(int all_kinds) {
     int readable = 0;
     HostIdRecord *head =
-        collect_needed_host_ids(all_kinds ? HOST_SOURCES_ALL : HOST_SOURCE_ADAPTERS, &readable);
+        collect_needed_host_ids(host_id_sources_of_selection(all_kinds), &readable);
     if (!readable) {
         fprintf(stderr, "Cannot get ID!");
         return -1;

@@ -8,6 +8,11 @@
 #include <string.h>
 
 #include "hostid_private.h"
+#include "platform.h"
+
+unsigned host_id_sources_of_selection(int all_kinds) {
+    return all_kinds ? HOST_SOURCES_ALL : HOST_SOURCE_ADAPTERS;
+}
 
 /* Nonzero when the record's text was not met before.  With a set the text is
  * inserted, and a failed insertion counts as seen; without one the earlier
