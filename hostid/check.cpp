@@ -63,6 +63,18 @@ static int group_at_fault(const int checks[4], int expected) {
     return 0;
 }
 
+/* Whether a text of length bytes begins with a letter and a colon. */
+static int has_prefix(const char *text, size_t length) {
+    return length >= 2 && text[1] == ':' && (unsigned char)text[0] < 0x80;
+}
+
+/* Whether length bytes, blanks trimmed, are as long as an identifier, with
+ * or without its prefix. */
+static int is_whole_identifier(const char *text, size_t length) {
+    return length == VESK_HOSTID_TEXT_LENGTH ||
+           (length == VESK_HOSTID_TEXT_LENGTH + 2 && has_prefix(text, length));
+}
+
 int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *result) {
     if (result == NULL) {
         return FAILURE;
@@ -71,43 +83,52 @@ int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *
     if (input == NULL) {
         return host_id_check_fails(result, VESK_HOSTID_FAULT_NULL, 0, 0);
     }
-    /* A length that runs past the end of the address space (SIZE_MAX among
-     * them) is no length: the text ends at its first NUL. */
-    if (length > UINTPTR_MAX - (uintptr_t)input) {
-        length = strlen(input);
+    /* The text ends at length or at a NUL before it, whichever comes first:
+     * the bytes are read forward, and never past a NUL, so a caller may give
+     * the size of a buffer, or any length at all, for a terminated text. */
+    size_t end = 0;
+    while (end < length && input[end] != '\0') {
+        end++;
     }
-    size_t start = 0, end = length;
-    while (start < end && is_blank(input[start])) {
+    size_t start = 0, last = end;
+    while (start < last && is_blank(input[start])) {
         start++;
     }
-    while (end > start && is_blank(input[end - 1])) {
-        end--;
+    while (last > start && is_blank(input[last - 1])) {
+        last--;
     }
-    if (start == end) {
+    /* A NUL within a length that the caller meant as the text's own (one
+     * that stays inside the address space) ends the text only after a whole
+     * identifier; anywhere else it cuts one. */
+    int length_is_real = length <= UINTPTR_MAX - (uintptr_t)input;
+    if (end < length && length_is_real && !is_whole_identifier(input + start, last - start)) {
+        return host_id_check_fails(result, VESK_HOSTID_FAULT_NUL, 0, end);
+    }
+    if (start == last) {
         return host_id_check_fails(result, VESK_HOSTID_FAULT_EMPTY, 0, 0);
-    }
-    const char *nul = (const char *)memchr(input + start, '\0', end - start);
-    if (nul != NULL) {
-        return host_id_check_fails(result, VESK_HOSTID_FAULT_NUL, 0, (size_t)(nul - input));
     }
     /* A byte outside ASCII is part of a character that looks like one of the
      * alphabet, or like nothing, and is counted as several: it is named
-     * before the length is, so that whoever sees 23 characters learns why. */
-    for (size_t i = start; i < end; i++) {
+     * before the length is, so that whoever sees 23 characters learns why,
+     * with the group whose place it takes, as any other character there. */
+    size_t text_start = start + (has_prefix(input + start, last - start) ? 2 : 0);
+    for (size_t i = start; i < last; i++) {
         if ((unsigned char)input[i] >= 0x80) {
-            return host_id_check_fails(result, VESK_HOSTID_FAULT_CHARACTER, 0, i);
+            size_t offset = i - text_start; /* the prefix is ASCII: i >= text_start */
+            int group = offset < VESK_HOSTID_TEXT_LENGTH ? (int)(offset / 6) + 1 : 0;
+            return host_id_check_fails(result, VESK_HOSTID_FAULT_CHARACTER, group, i);
         }
     }
 
     int wanted = NO_PREFIX;
-    if (end - start >= 2 && input[start + 1] == ':') {
+    if (has_prefix(input + start, last - start)) {
         wanted = host_id_kind_of_letter(input[start]);
         if (wanted == HOST_ID_LETTER_UNKNOWN) {
             return host_id_check_fails(result, VESK_HOSTID_FAULT_PREFIX, 0, start);
         }
         start += 2;
     }
-    if (end - start != VESK_HOSTID_TEXT_LENGTH) {
+    if (last - start != VESK_HOSTID_TEXT_LENGTH) {
         return host_id_check_fails(result, VESK_HOSTID_FAULT_LENGTH, 0, start);
     }
 

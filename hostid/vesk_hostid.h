@@ -112,15 +112,19 @@ typedef struct vesk_hostid_check {
  * white space, lower case and veskid's "X:" prefix are accepted (the
  * prefix's letter must be the text's kind).  SUCCESS with the kind, letter
  * and text in *result; FAILURE with the fault, the group and the position.
- * A byte outside ASCII (a non-breaking space, a byte-order mark, an en dash,
- * a Cyrillic or full-width look-alike) is a VESK_HOSTID_FAULT_CHARACTER at
- * its position, found before a wrong length is.  The check characters catch
+ * The check characters catch
  * any one wrong character, and one wrong character in each of up to three
  * groups, but not two characters swapped within a group, two wrong ones in
  * a group that cancel, or groups swapped whole: such a text checks as well
- * formed.  A null input (or result) is FAILURE; no byte beyond length is
- * read.  A length that would run past the end of the address space
- * (SIZE_MAX among them) means that the text ends at its first NUL. */
+ * formed.  A null input (or result) is FAILURE.  The text ends at length or
+ * at its first NUL, whichever comes first: no byte past either is read, so
+ * any length (a buffer's size, SIZE_MAX) is safe for a terminated text.  A
+ * NUL before a length that stays inside the address space is
+ * VESK_HOSTID_FAULT_NUL unless a whole identifier (prefix and blanks aside)
+ * stands before it.  A byte outside ASCII (a non-breaking space, a byte-order
+ * mark, an en dash, a Cyrillic or full-width look-alike) is a
+ * VESK_HOSTID_FAULT_CHARACTER at its position, with the group whose place
+ * it takes, found before a wrong length is. */
 int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *result);
 
 /* A sentence saying what the fault means; never null. */

@@ -426,6 +426,61 @@ TEST(HostIdCheck, ALengthPastTheAddressSpaceMeansUpToTheNul) {
     EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_EMPTY);
 }
 
+/* Every byte outside ASCII, put in place of each character of a text with
+ * and without its prefix, is a character fault at that place with the group
+ * that any other wrong character there names: a page can show which group
+ * to type again. */
+TEST(HostIdCheck, ABytePastAsciiNamesTheGroupOfItsPlace) {
+    for (const std::string prefix : {"", "M:"}) {
+        for (size_t i = 0; i < VESK_HOSTID_TEXT_LENGTH; i++) {
+            std::string typed = prefix + adapter_text;
+            typed[prefix.size() + i] = '#';
+            vesk_hostid_check ascii;
+            ASSERT_EQ(check_exact(typed, &ascii), FAILURE);
+            ASSERT_EQ(ascii.group, (int)(i / 6) + 1) << typed;
+            for (int byte = 0x80; byte <= 0xFF; byte++) {
+                typed[prefix.size() + i] = (char)byte;
+                vesk_hostid_check result;
+                ASSERT_EQ(check_exact(typed, &result), FAILURE);
+                ASSERT_EQ(result.fault, VESK_HOSTID_FAULT_CHARACTER) << byte << " at " << i;
+                ASSERT_EQ(result.group, ascii.group) << byte << " at " << i;
+                ASSERT_EQ(result.position, prefix.size() + i) << byte << " at " << i;
+            }
+        }
+    }
+}
+
+/* Any length is safe for a terminated text: a whole identifier before the
+ * NUL is read up to the NUL and no further, a cut one is a NUL fault there;
+ * a text without a NUL is read up to its length and no further. */
+TEST(HostIdCheck, AnyLengthReadsNothingPastTheNulOrTheLength) {
+    const std::string whole = std::string("M:") + adapter_text; /* 25 bytes */
+    const size_t lengths[] = {SIZE_MAX / 2 + 1, SIZE_MAX, SIZE_MAX - 1, 4096, whole.size() + 1};
+    for (const std::string &typed : {whole, std::string(" ") + adapter_text + "\r\n"}) {
+        std::unique_ptr<char[]> copy(new char[typed.size() + 1]);
+        memcpy(copy.get(), typed.c_str(), typed.size() + 1);
+        for (size_t length : lengths) {
+            vesk_hostid_check result;
+            ASSERT_EQ(vesk_hostid_check_text(copy.get(), length, &result), SUCCESS) << length;
+            EXPECT_STREQ(result.text, adapter_text);
+        }
+        /* Without a NUL: exactly length bytes, and not one more. */
+        std::unique_ptr<char[]> bare(new char[typed.size()]);
+        memcpy(bare.get(), typed.data(), typed.size());
+        vesk_hostid_check result;
+        EXPECT_EQ(vesk_hostid_check_text(bare.get(), typed.size(), &result), SUCCESS);
+    }
+    const char cut[] = "TZ38D-4U9R4";
+    for (size_t length : {sizeof cut + 5, sizeof cut + 4096}) {
+        vesk_hostid_check result;
+        std::unique_ptr<char[]> copy(new char[sizeof cut]);
+        memcpy(copy.get(), cut, sizeof cut);
+        EXPECT_EQ(vesk_hostid_check_text(copy.get(), length, &result), FAILURE);
+        EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_NUL);
+        EXPECT_EQ(result.position, sizeof cut - 1);
+    }
+}
+
 /* A character that is not ASCII looks like an alphabet character or like
  * nothing, and its bytes make the text look too long: it is named, at its
  * first byte, wherever it is, with a message that says what it may be. */
@@ -446,19 +501,21 @@ TEST_P(NotAscii, IsACharacterFaultAtItsPosition) {
     const struct {
         std::string typed;
         size_t position;
+        int group; /* the group whose place it takes; 0 past the text */
     } placements[] = {
-        {other + text, 0},                                  /* before it */
-        {"\t" + other + text.substr(1), 1},                 /* instead of its first */
-        {text.substr(0, 11) + other + text.substr(12), 11}, /* instead of a dash */
-        {"M:" + text.substr(0, 8) + other + text.substr(9), 10},
-        {text.substr(0, 22) + other, 22}, /* instead of its last */
-        {text + other + " \r\n", 23},     /* after it, before blanks */
+        {other + text, 0, 1},                                  /* before it */
+        {"\t" + other + text.substr(1), 1, 1},                 /* instead of its first */
+        {text.substr(0, 11) + other + text.substr(12), 11, 2}, /* instead of a dash */
+        {"M:" + text.substr(0, 8) + other + text.substr(9), 10, 2},
+        {text.substr(0, 22) + other, 22, 4}, /* instead of its last */
+        {text + other + " \r\n", 23, 0},     /* after it, before blanks */
     };
     for (const auto &p : placements) {
         vesk_hostid_check result;
         ASSERT_EQ(check_exact(p.typed, &result), FAILURE) << p.typed;
         EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_CHARACTER) << p.typed;
         EXPECT_EQ(result.position, p.position) << p.typed;
+        EXPECT_EQ(result.group, p.group) << p.typed;
     }
     EXPECT_NE(strstr(vesk_hostid_fault_message(VESK_HOSTID_FAULT_CHARACTER), "look-alike"),
               nullptr);
