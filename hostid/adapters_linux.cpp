@@ -4,7 +4,8 @@
  *   NCBENUM         hardware-backed Ethernet-type interfaces of /sys/class/net
  *                   in ifindex order, numbered 0, 1, 2... as LANA numbers
  *   NCBRESET        succeeds for a LANA number of the session's enumeration
- *   NCBASTAT        the permanent address, else the current one
+ *   NCBASTAT        the permanent address; the current one only where the
+ *                   driver answers that there is none
  *
  * Interfaces without a device link (loopback, bridges, veth, tun/tap, bonds,
  * ifb) are left out: their addresses are random or borrowed from another
@@ -40,54 +41,79 @@
 #define ARPHRD_ETHER_TYPE 1 /* the "type" of Ethernet and Wi-Fi interfaces */
 
 /* Reads the first line of NET_DIR/NAME/ATTRIBUTE, at most size - 1 bytes,
- * into value without its line end.  Returns 1, or 0 when it cannot be read,
- * is empty or is not a regular file: it is opened without blocking, so a FIFO
- * or a device in its place is passed over instead of waited on.  One read(2)
- * of a plain descriptor, held only for that read. */
-static int read_net_attribute(const char *net_dir, const char *name, const char *attribute,
-                              char *value, size_t size) {
+ * into value without its line end.  HOST_ANSWER_NONE when it is not there,
+ * is empty or is not a regular file: it is opened without blocking, so a
+ * FIFO or a device in its place is passed over instead of waited on.
+ * HOST_ANSWER_UNREADABLE when it is there but could not be read (no free
+ * descriptor, no memory, an I/O error).  One read(2) of a plain descriptor,
+ * held only for that read. */
+static HostAnswer read_net_attribute(const char *net_dir, const char *name, const char *attribute,
+                                     char *value, size_t size) {
     char path[PATH_MAX];
     int length = snprintf(path, sizeof path, "%s/%s/%s", net_dir, name, attribute);
     if (length < 0 || (size_t)length >= sizeof path) {
-        return 0;
+        return HOST_ANSWER_NONE;
     }
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return 0;
+        return errno == ENOENT || errno == ENOTDIR ? HOST_ANSWER_NONE : HOST_ANSWER_UNREADABLE;
     }
     struct stat file;
-    ssize_t got = fstat(fd, &file) == 0 && S_ISREG(file.st_mode) ? read(fd, value, size - 1) : -1;
-    close(fd);
-    if (got <= 0) {
-        return 0;
+    HostAnswer answer = HOST_ANSWER_FOUND;
+    ssize_t got = 0;
+    if (fstat(fd, &file) != 0) {
+        answer = HOST_ANSWER_UNREADABLE;
+    } else if (!S_ISREG(file.st_mode)) {
+        answer = HOST_ANSWER_NONE;
+    } else {
+        got = read(fd, value, size - 1);
+        answer = got < 0 ? HOST_ANSWER_UNREADABLE : got == 0 ? HOST_ANSWER_NONE : HOST_ANSWER_FOUND;
     }
-    value[got] = '\0';
-    value[strcspn(value, "\n")] = '\0';
-    return 1;
+    close(fd);
+    if (answer == HOST_ANSWER_FOUND) {
+        value[got] = '\0';
+        value[strcspn(value, "\n")] = '\0';
+    }
+    return answer;
 }
 
-/* Reads a decimal attribute; 1 when it is one whole number. */
-static int read_net_number(const char *net_dir, const char *name, const char *attribute,
-                           long *number) {
+/* Reads a decimal attribute: HOST_ANSWER_FOUND when it is one whole number,
+ * HOST_ANSWER_NONE when it is absent or not a number. */
+static HostAnswer read_net_number(const char *net_dir, const char *name, const char *attribute,
+                                  long *number) {
     char text[32];
-    if (!read_net_attribute(net_dir, name, attribute, text, sizeof text)) {
-        return 0;
+    HostAnswer answer = read_net_attribute(net_dir, name, attribute, text, sizeof text);
+    if (answer != HOST_ANSWER_FOUND) {
+        return answer;
     }
     char *end = NULL;
     errno = 0;
     *number = strtol(text, &end, 10);
-    return end != text && *end == '\0' && errno == 0;
+    return end != text && *end == '\0' && errno == 0 ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE;
 }
 
-/* The device link is looked at first: one lstat(2) rules out the virtual
- * interfaces before their type is read. */
-static int is_hardware_ethernet(const char *net_dir, const char *name) {
-    long type = 0;
+/* Whether the entry is a hardware-backed Ethernet-type interface, and its
+ * ifindex.  The device link is looked at first: one lstat(2) rules out the
+ * virtual interfaces before their attributes are read. */
+static HostAnswer read_hardware_ethernet(const char *net_dir, const char *name, long *ifindex) {
     char device[PATH_MAX];
     struct stat link;
     int length = snprintf(device, sizeof device, "%s/%s/device", net_dir, name);
-    return length > 0 && (size_t)length < sizeof device && lstat(device, &link) == 0 &&
-           read_net_number(net_dir, name, "type", &type) && type == ARPHRD_ETHER_TYPE;
+    if (length < 0 || (size_t)length >= sizeof device) {
+        return HOST_ANSWER_NONE;
+    }
+    if (lstat(device, &link) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? HOST_ANSWER_NONE : HOST_ANSWER_UNREADABLE;
+    }
+    long type = 0;
+    HostAnswer answer = read_net_number(net_dir, name, "type", &type);
+    if (answer != HOST_ANSWER_FOUND) {
+        return answer;
+    }
+    if (type != ARPHRD_ETHER_TYPE) {
+        return HOST_ANSWER_NONE;
+    }
+    return read_net_number(net_dir, name, "ifindex", ifindex);
 }
 
 /* Puts the interface into the adapter table by ifindex; beyond the table's
@@ -138,12 +164,14 @@ static unsigned char enumerate_adapters(LinuxSession *session, NCB *ncb) {
     session->adapter_count = 0;
     struct dirent **entries = NULL;
     int listed = scandir(net_dir, &entries, may_be_interface, compare_names);
+    int unreadable = listed < 0;
     for (int i = 0; i < listed; i++) {
         long ifindex = 0;
-        const char *name = entries[i]->d_name;
-        if (is_hardware_ethernet(net_dir, name) &&
-            read_net_number(net_dir, name, "ifindex", &ifindex)) {
-            insert_adapter(session, name, ifindex);
+        HostAnswer answer = read_hardware_ethernet(net_dir, entries[i]->d_name, &ifindex);
+        if (answer == HOST_ANSWER_FOUND) {
+            insert_adapter(session, entries[i]->d_name, ifindex);
+        } else if (answer == HOST_ANSWER_UNREADABLE) {
+            unreadable = 1;
         }
         free(entries[i]);
     }
@@ -153,7 +181,9 @@ static unsigned char enumerate_adapters(LinuxSession *session, NCB *ncb) {
     for (unsigned int i = 0; i < session->adapter_count; i++) {
         lanas->lana[i] = (unsigned char)i;
     }
-    return listed >= 0 ? NRC_GOODRET : NRC_SYSTEM;
+    /* The adapters that could be read are still numbered: the caller
+     * decides what a walk of part of the host is worth. */
+    return unreadable ? NRC_SYSTEM : NRC_GOODRET;
 }
 
 static int address_is_zero(const unsigned char *address) {
@@ -161,14 +191,26 @@ static int address_is_zero(const unsigned char *address) {
     return memcmp(address, zero, 6) == 0;
 }
 
-/* The burned-in address that the driver reports: 1 when it has 6 bytes, not
- * all zero; 0 when there is none; -1 when it could not be asked for (no
- * socket), so that the current address, which may differ, does not stand in
- * for it. */
-static int read_permanent_address(const char *name, unsigned char address[6]) {
-    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+/* A socket to ask the network devices of this process's network namespace
+ * through.  Any family serves: the device ioctls are answered by every
+ * socket of the namespace.  A local one first, which the service managers'
+ * address-family restrictions and seccomp profiles still allow where the
+ * internet families are refused; -1 when no family gives one. */
+static int open_device_query_socket(void) {
+    static const int families[] = {AF_UNIX, AF_INET, AF_INET6, AF_NETLINK};
+    for (int family : families) {
+        int fd = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+HostAnswer linux_permanent_address(const char *name, unsigned char address[6]) {
+    int fd = open_device_query_socket();
     if (fd < 0) {
-        return -1;
+        return HOST_ANSWER_UNREADABLE;
     }
     alignas(struct ethtool_perm_addr) unsigned char
         storage[sizeof(struct ethtool_perm_addr) + MAX_ADDR_LEN];
@@ -181,13 +223,18 @@ static int read_permanent_address(const char *name, unsigned char address[6]) {
     memset(&ifr, 0, sizeof ifr);
     snprintf(ifr.ifr_name, sizeof ifr.ifr_name, "%s", name);
     ifr.ifr_data = (char *)request;
-    int ok = ioctl(fd, SIOCETHTOOL, &ifr) == 0 && request->size == 6;
+    int asked = ioctl(fd, SIOCETHTOOL, &ifr) == 0;
     close(fd);
-    if (!ok) {
-        return 0;
+    if (!asked) {
+        return HOST_ANSWER_UNREADABLE;
+    }
+    /* An Ethernet-type driver that set no permanent address answers with
+     * zeros (veth, macvlan, most virtual functions). */
+    if (request->size != 6) {
+        return HOST_ANSWER_NONE;
     }
     memcpy(address, storage + sizeof(struct ethtool_perm_addr), 6);
-    return !address_is_zero(address);
+    return address_is_zero(address) ? HOST_ANSWER_NONE : HOST_ANSWER_FOUND;
 }
 
 static int hex_digit(char c) {
@@ -206,7 +253,7 @@ static int hex_digit(char c) {
 /* The current address, "xx:xx:xx:xx:xx:xx"; 1 when it is exactly 6 bytes. */
 static int read_current_address(const char *net_dir, const char *name, unsigned char address[6]) {
     char text[64];
-    if (!read_net_attribute(net_dir, name, "address", text, sizeof text)) {
+    if (read_net_attribute(net_dir, name, "address", text, sizeof text) != HOST_ANSWER_FOUND) {
         return 0;
     }
     const char *p = text;
@@ -233,10 +280,14 @@ static unsigned char adapter_status(LinuxSession *session, NCB *ncb) {
         return NRC_BUFLEN;
     }
     const char *name = session->adapter_names[ncb->ncb_lana_num];
+    linux_permanent_address_t ask = session->paths.permanent_address != NULL
+                                        ? session->paths.permanent_address
+                                        : linux_permanent_address;
     unsigned char address[6];
-    int permanent = read_permanent_address(name, address);
-    if (permanent < 0 ||
-        (permanent == 0 && !read_current_address(session->paths.net_dir, name, address))) {
+    HostAnswer permanent = ask(name, address);
+    if (permanent == HOST_ANSWER_UNREADABLE ||
+        (permanent == HOST_ANSWER_NONE &&
+         !read_current_address(session->paths.net_dir, name, address))) {
         return NRC_SYSTEM;
     }
     /* adapter_address is the head of the status buffer. */

@@ -15,7 +15,11 @@
  *
  * The list is built through a tail link: the address of the pointer that
  * receives the next record, at first the address of the head.  A source that
- * fails only leaves its records out; the collector prints nothing.
+ * fails only leaves its records out, and says so: each source ends with its
+ * identifiers, with none, or as could not be read (a service that could not
+ * answer, a record that memory could not be had for), and the library's
+ * calls fail on the last rather than answer from part of the host.  The
+ * collector prints nothing.
  */
 #include <stdlib.h>
 #include <string.h>
@@ -115,21 +119,49 @@ typedef struct AdapterStatusBuffer {
 
 static_assert(sizeof(AdapterStatusBuffer) == 600, "the status buffer is 600 bytes");
 
-/* A serial that could not be read, or is 0, gives no record: one identifier
- * for every host whose query fails would let one licence serve them all. */
-static HostIdRecord **collect_volume(const HostPlatform *platform, void *session,
-                                     HostIdRecord **tail) {
+/* Where a source's records go, and whether the source was read whole. */
+typedef struct SourceReading {
+    HostIdRecord **tail;
+    int unreadable; /* set once anything of the source could not be read */
+} SourceReading;
+
+/* Appends as add_host_id does.  Bytes that pass their filter and still give
+ * no record (no memory for it, no digest) leave the source unreadable: an
+ * identifier the host has must never be missing from a list said to be
+ * whole. */
+static void append_host_id(SourceReading *reading, const unsigned char *raw, int32_t raw_length,
+                           HostIdKind kind) {
+    HostIdRecord **next = add_host_id(reading->tail, raw, raw_length, kind);
+    if (next == reading->tail && raw_length >= 0 && host_id_is_usable(raw, raw_length, kind)) {
+        reading->unreadable = 1;
+    }
+    reading->tail = next;
+}
+
+/* The NetBIOS return codes that say the host could not answer, rather than
+ * that an adapter is not there. */
+static int netbios_could_not_answer(unsigned char code) {
+    return code == NRC_SYSTEM || code == NRC_NORESOURCES || code == NRC_OSRESNOTAV;
+}
+
+/* A serial that is 0, or that the host has not, gives no record: one
+ * identifier for every host whose query fails would let one licence serve
+ * them all. */
+static void collect_volume(const HostPlatform *platform, void *session, SourceReading *reading) {
     uint32_t serial = 0;
-    if (!platform->volume_serial(session, "C:\\", &serial) || serial == 0) {
-        return tail;
+    HostAnswer answer = platform->volume_serial(session, "C:\\", &serial);
+    if (answer == HOST_ANSWER_UNREADABLE) {
+        reading->unreadable = 1;
+    }
+    if (answer != HOST_ANSWER_FOUND || serial == 0) {
+        return;
     }
     unsigned char raw[4];
     put_le32(serial, raw);
-    return add_host_id(tail, raw, sizeof raw, HOST_ID_KIND_VOLUME);
+    append_host_id(reading, raw, sizeof raw, HOST_ID_KIND_VOLUME);
 }
 
-static HostIdRecord **collect_adapters(const HostPlatform *platform, void *session,
-                                       HostIdRecord **tail) {
+static void collect_adapters(const HostPlatform *platform, void *session, SourceReading *reading) {
     NCB ncb;
     LANA_ENUM lanas;
     AdapterStatusBuffer status;
@@ -140,7 +172,9 @@ static HostIdRecord **collect_adapters(const HostPlatform *platform, void *sessi
     ncb.ncb_command = NCBENUM;
     ncb.ncb_buffer = (unsigned char *)&lanas;
     ncb.ncb_length = sizeof lanas;
-    platform->netbios(session, &ncb);
+    if (netbios_could_not_answer(platform->netbios(session, &ncb))) {
+        reading->unreadable = 1;
+    }
 
     /* The count byte is at most 255, and lana has 255 entries. */
     for (unsigned int i = 0; i < lanas.length; i++) {
@@ -161,19 +195,22 @@ static HostIdRecord **collect_adapters(const HostPlatform *platform, void *sessi
         memcpy(ncb.ncb_callname, "*               ", NCBNAMSZ);
         ncb.ncb_buffer = (unsigned char *)&status;
         ncb.ncb_length = sizeof status;
-        if (platform->netbios(session, &ncb) == 0) {
-            tail = add_host_id(tail, status.status.adapter_address, 6, HOST_ID_KIND_ADAPTER);
+        unsigned char code = platform->netbios(session, &ncb);
+        if (code == NRC_GOODRET) {
+            append_host_id(reading, status.status.adapter_address, 6, HOST_ID_KIND_ADAPTER);
+        } else if (netbios_could_not_answer(code)) {
+            reading->unreadable = 1;
         }
     }
-    return tail;
 }
 
-static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, void *session,
-                                           HostIdRecord **tail) {
+static void collect_ip_addresses(const HostPlatform *platform, void *session,
+                                 SourceReading *reading) {
     WSADATA wsa_data;
     memset(&wsa_data, 0, sizeof wsa_data);
     if (platform->wsa_startup(session, 0x0101, &wsa_data) != 0) {
-        return tail;
+        reading->unreadable = 1;
+        return;
     }
 
     /* One byte more than the platform may fill, so that the name is always
@@ -182,23 +219,28 @@ static HostIdRecord **collect_ip_addresses(const HostPlatform *platform, void *s
     memset(host_name, 0, sizeof host_name);
     if (platform->get_host_name(session, host_name, HOST_NAME_BUFFER_SIZE) != -1) {
         host_name[HOST_NAME_BUFFER_SIZE] = '\0';
-        struct hostent *host = platform->get_host_by_name(session, host_name);
+        HostAnswer answer = HOST_ANSWER_UNREADABLE;
+        struct hostent *host = platform->get_host_by_name(session, host_name, &answer);
+        if (host == NULL && answer != HOST_ANSWER_NONE) {
+            reading->unreadable = 1;
+        }
         if (host != NULL && host->h_addr_list != NULL) {
             for (char **address = host->h_addr_list; *address != NULL; address++) {
                 unsigned char raw[4];
                 memcpy(raw, *address, sizeof raw);
-                tail = add_host_id(tail, raw, sizeof raw, HOST_ID_KIND_IPV4);
+                append_host_id(reading, raw, sizeof raw, HOST_ID_KIND_IPV4);
             }
         }
+    } else {
+        reading->unreadable = 1;
     }
     platform->wsa_cleanup(session);
-    return tail;
 }
 
 /* ---- Collection --------------------------------------------------------- */
 
-typedef HostIdRecord **(*source_reader_t)(const HostPlatform *platform, void *session,
-                                          HostIdRecord **tail);
+typedef void (*source_reader_t)(const HostPlatform *platform, void *session,
+                                SourceReading *reading);
 
 /* The sources in collection order, which is also cheapest first. */
 static const struct {
@@ -219,35 +261,57 @@ const HostPlatform *set_host_platform(const HostPlatform *platform) {
     return previous;
 }
 
-HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources) {
+HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources,
+                                    unsigned *unreadable) {
     HostIdRecord *head = NULL;
-    HostIdRecord **tail = &head;
+    SourceReading reading = {&head, 0};
+    unsigned failed = 0;
     for (const auto &source : sources_in_order) {
         if ((sources & source.source) == 0) {
             continue;
         }
+        reading.unreadable = 0;
         void *session = platform->open_session(platform);
         if (session != NULL) {
-            tail = source.read(platform, session, tail);
+            source.read(platform, session, &reading);
             platform->close_session(session);
+        } else {
+            reading.unreadable = 1;
         }
+        if (reading.unreadable) {
+            failed |= source.source;
+        }
+    }
+    if (unreadable != NULL) {
+        *unreadable = failed;
     }
     return head;
 }
 
 HostIdRecord *collect_host_ids(void) {
-    return collect_host_ids_from(current_platform, HOST_SOURCES_ALL);
+    return collect_host_ids_from(current_platform, HOST_SOURCES_ALL, NULL);
+}
+
+int collect_readable_host_ids(unsigned sources, HostIdRecord **head) {
+    unsigned unreadable = 0;
+    *head = collect_host_ids_from(current_platform, sources, &unreadable);
+    if (unreadable != 0) {
+        free_host_id_list(*head);
+        *head = NULL;
+        return FAILURE;
+    }
+    return SUCCESS;
 }
 
 HostIdRecord *collect_needed_host_ids(unsigned sources, int *readable) {
     const HostPlatform *platform = current_platform;
-    HostIdRecord *head = collect_host_ids_from(platform, sources);
+    HostIdRecord *head = collect_host_ids_from(platform, sources, NULL);
     *readable = head != NULL;
     for (size_t i = 0; !*readable && i < sizeof sources_in_order / sizeof sources_in_order[0];
          i++) {
         unsigned other = sources_in_order[i].source;
         if ((sources & other) == 0) {
-            HostIdRecord *found = collect_host_ids_from(platform, other);
+            HostIdRecord *found = collect_host_ids_from(platform, other, NULL);
             *readable = found != NULL;
             free_host_id_list(found);
         }

@@ -45,10 +45,12 @@ int host_id_check_fails(vesk_hostid_check *result, int fault, int group, size_t 
  * new (its insertion into set succeeds; with a null set, one that could not
  * be created, no earlier record of the list has the same text) and whose kind
  * is selected (every kind when all_kinds is nonzero, else kinds 2 and 3).
- * Returns how many it visited.  (select.cpp) */
+ * Returns how many it visited.  A text whose insertion failed for want of
+ * memory is not visited, as veskid does, and sets *lost when lost is not
+ * null, so that a list can fail instead of coming out short.  (select.cpp) */
 typedef void (*host_id_visit_t)(const HostIdRecord *record, void *context);
 size_t select_host_ids(const HostIdRecord *head, int all_kinds, HashTable *set,
-                       host_id_visit_t visit, void *context);
+                       host_id_visit_t visit, void *context, int *lost);
 
 /* Prints the identifier lines of a list as report_host_ids does, in list
  * order, and returns nonzero when it printed at least one. */

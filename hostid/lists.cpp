@@ -40,13 +40,12 @@ static size_t list_length(const HostIdRecord *head) {
 }
 
 /* Collects what the selection needs and selects into the sink; with grow,
- * the sink's array is allocated to the list's length first.  FAILURE when
- * nothing at all could be read from the host or the array cannot be had. */
+ * the sink's array is allocated to the list's length first.  FAILURE when a
+ * source the selection needs could not be read, or memory ran out: never a
+ * list that is shorter than the host's. */
 static int list_host_ids(int all_kinds, ListSink *sink, int grow) {
-    int readable = 0;
-    HostIdRecord *head =
-        collect_needed_host_ids(host_id_sources_of_selection(all_kinds), &readable);
-    if (!readable) {
+    HostIdRecord *head = NULL;
+    if (collect_readable_host_ids(host_id_sources_of_selection(all_kinds), &head) != SUCCESS) {
         return FAILURE;
     }
     if (grow) {
@@ -58,16 +57,18 @@ static int list_host_ids(int all_kinds, ListSink *sink, int grow) {
             return FAILURE;
         }
     }
-    /* Without a set (its slots could not be had) earlier texts decide, as in
-     * veskid's report. */
     HashTable set;
-    int set_ready = vesk_hash_init(&set, 2, NULL, NULL, 0) == SUCCESS;
-    select_host_ids(head, all_kinds, set_ready ? &set : NULL, store_host_id, sink);
-    if (set_ready) {
+    int lost = vesk_hash_init(&set, 2, NULL, NULL, 0) != SUCCESS;
+    if (!lost) {
+        select_host_ids(head, all_kinds, &set, store_host_id, sink, &lost);
         vesk_hash_destroy(&set);
     }
     free_host_id_list(head);
-    return SUCCESS;
+    if (lost && grow) {
+        free(sink->ids);
+        sink->ids = NULL;
+    }
+    return lost ? FAILURE : SUCCESS;
 }
 
 static int selection_is_known(int selection) {
@@ -121,12 +122,11 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
     if (vesk_hostid_check_text(input, length, result) != SUCCESS) {
         return FAILURE;
     }
-    /* Only the source that can give a text of this kind is read; the others
-     * only when it gives nothing, to tell an absent text from a host that
-     * could not be read. */
-    int readable = 0;
-    HostIdRecord *head = collect_needed_host_ids(host_id_source_of_kind(result->kind), &readable);
-    if (!readable) {
+    /* Only the source that can give a text of this kind is read: an M or H
+     * text never asks the resolver.  A kind that no source gives is absent
+     * without reading anything. */
+    HostIdRecord *head = NULL;
+    if (collect_readable_host_ids(host_id_source_of_kind(result->kind), &head) != SUCCESS) {
         return host_id_check_fails(result, VESK_HOSTID_FAULT_HOST, 0, 0);
     }
     for (const HostIdRecord *record = head; record != NULL && !*present; record = record->next) {

@@ -34,11 +34,13 @@
 #define NCBASTAT 0x33
 #define NCBENUM 0x37
 
-#define NRC_GOODRET 0x00 /* success */
-#define NRC_BUFLEN 0x01  /* buffer too small */
-#define NRC_ILLCMD 0x03  /* command not known */
-#define NRC_BRIDGE 0x23  /* LANA number not known */
-#define NRC_SYSTEM 0x40  /* the host could not answer */
+#define NRC_GOODRET 0x00     /* success */
+#define NRC_BUFLEN 0x01      /* buffer too small */
+#define NRC_ILLCMD 0x03      /* command not known */
+#define NRC_BRIDGE 0x23      /* LANA number not known */
+#define NRC_OSRESNOTAV 0x35  /* the system's resources are exhausted */
+#define NRC_NORESOURCES 0x38 /* NetBIOS's own resources are exhausted */
+#define NRC_SYSTEM 0x40      /* the host could not answer */
 
 /* A NetBIOS command block.  Every command here is synchronous: ncb_post and
  * ncb_event stay null. */
@@ -126,6 +128,16 @@ static_assert(sizeof(ADAPTER_STATUS) + 30 * sizeof(NAME_BUFFER) == 600,
 
 /* ---- The platform record ------------------------------------------------ */
 
+/* How a service that reads one property answered.  "None" and "could not be
+ * read" are kept apart all the way up: a host that could not be asked must
+ * never read as a host without the property. */
+typedef enum HostAnswer {
+    HOST_ANSWER_FOUND,     /* the property was read */
+    HOST_ANSWER_NONE,      /* the host has none: no serial, a name that does not resolve */
+    HOST_ANSWER_UNREADABLE /* it could not be asked: no descriptor, no memory, a refused
+                            * call, an I/O error, a temporary failure */
+} HostAnswer;
+
 /* Each collection opens a session of its own and passes it to every call:
  * whatever the platform keeps between calls (the adapters of the last
  * NCBENUM, the resolver's answer) lives there, never in statics, so that
@@ -141,12 +153,15 @@ typedef struct HostPlatform {
     /* Releases a session and what it holds; null is allowed. */
     void (*close_session)(void *session);
 
-    /* The serial number of the volume at root_path ("C:\") into *serial.
-     * Nonzero when a serial was read; *serial is then to be used. */
-    int (*volume_serial)(void *session, const char *root_path, uint32_t *serial);
+    /* The serial number of the volume at root_path ("C:\") into *serial,
+     * which is to be used only when the answer is HOST_ANSWER_FOUND. */
+    HostAnswer (*volume_serial)(void *session, const char *root_path, uint32_t *serial);
 
     /* Runs one NetBIOS command (NCBENUM, NCBRESET, NCBASTAT) and returns its
-     * one-byte return code, 0 meaning success. */
+     * one-byte return code, 0 meaning success.  NRC_SYSTEM says that the host
+     * could not answer (an adapter's address could not be asked for, the
+     * adapters could not be listed), as opposed to an adapter that is not
+     * there. */
     unsigned char (*netbios)(void *session, NCB *ncb);
 
     /* Starts the socket layer for the requested version word; 0 on success. */
@@ -155,11 +170,14 @@ typedef struct HostPlatform {
     /* The host's name into name, a buffer of length bytes; -1 on failure. */
     int (*get_host_name)(void *session, char *name, int length);
 
-    /* Resolves a host name: null on failure, otherwise a record whose
-     * h_addr_list is a null-terminated array of addresses.  The record
-     * belongs to the session (or, on Windows, to the calling thread) and
-     * stays valid until the next call or the session's end. */
-    struct hostent *(*get_host_by_name)(void *session, const char *name);
+    /* Resolves a host name: a record whose h_addr_list is a null-terminated
+     * array of addresses, with *answer HOST_ANSWER_FOUND; else null, with
+     * *answer HOST_ANSWER_NONE when the name is known to have no address and
+     * HOST_ANSWER_UNREADABLE when the resolver could not answer (a temporary
+     * failure, no memory, no descriptor).  The record belongs to the session
+     * (or, on Windows, to the calling thread) and stays valid until the next
+     * call or the session's end. */
+    struct hostent *(*get_host_by_name)(void *session, const char *name, HostAnswer *answer);
 
     /* Releases the socket layer after a successful start. */
     void (*wsa_cleanup)(void *session);
@@ -184,16 +202,27 @@ enum {
 
 /* Reads the given sources (HOST_SOURCE_* bits) of the platform, in the
  * order volume, adapters, addresses, into a new list; null when they gave
- * nothing.  collect_host_ids is this with every source of the current
- * platform.  A session that cannot be opened reads as nothing. */
-HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources);
+ * nothing.  *unreadable (when not null) receives the bits of the sources
+ * that could not be read whole: a service that could not answer, a session
+ * that could not be opened, a record that memory could not be had for.
+ * Their records may be missing; the other sources' are all there.
+ * collect_host_ids is this with every source of the current platform. */
+HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources,
+                                    unsigned *unreadable);
 
-/* Reads what a selection needs: the given sources of the current platform.
+/* What the library's calls read: the given sources of the current
+ * platform, and only those, into *head.  SUCCESS when each could be read
+ * (an empty list then means the host has none of them); FAILURE, with *head
+ * null and nothing left allocated, when any could not. */
+int collect_readable_host_ids(unsigned sources, HostIdRecord **head);
+
+/* What veskid's report reads: the given sources of the current platform.
  * When they give nothing, *readable says whether the host gives anything at
  * all, asking the sources left out cheapest first (the volume, the adapters,
  * then the host's name) and stopping at the first that answers; otherwise
- * *readable is 1.  So a caller that needs only the adapters resolves the
- * host's name only when neither adapters nor volume could be read. */
+ * *readable is 1.  So `veskid id` resolves the host's name only when neither
+ * adapters nor volume gave an identifier, to choose between its hint and
+ * "Cannot get ID!" exactly as a reading of every source would. */
 HostIdRecord *collect_needed_host_ids(unsigned sources, int *readable);
 
 #endif

@@ -17,13 +17,14 @@
  */
 #include <errno.h>
 #include <netdb.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
 #include "platform_linux.h"
 
-static const LinuxHostPaths running_host_paths = {"/", LINUX_NET_CLASS_DIR};
+static const LinuxHostPaths running_host_paths = {"/", LINUX_NET_CLASS_DIR, NULL};
 
 void *linux_open_session(const LinuxHostPaths *paths) {
     LinuxSession *session = (LinuxSession *)calloc(1, sizeof *session);
@@ -64,17 +65,22 @@ int linux_get_host_name(void *, char *name, int length) {
 }
 
 /* The buffer the resolver writes the answer's names and addresses into
- * starts at this size and doubles while it is too small, up to the limit. */
+ * starts at this size and doubles while it is too small, for as long as
+ * memory can be had: an answer of any size is read, none is cut short. */
 #define ANSWER_BUFFER_START 2048
-#define ANSWER_BUFFER_LIMIT (1024 * 1024)
 
 /* The reentrant form of gethostbyname: the same answer in the same order,
- * written into the session instead of the C library's one shared record. */
-static struct hostent *linux_get_host_by_name(void *session_pointer, const char *name) {
+ * written into the session instead of the C library's one shared record.
+ * A name the resolver knows to have no address is none; a failure of the
+ * resolver itself (a server that does not answer, no memory, no descriptor)
+ * is no answer at all. */
+static struct hostent *linux_get_host_by_name(void *session_pointer, const char *name,
+                                              HostAnswer *answer) {
     LinuxSession *session = (LinuxSession *)session_pointer;
+    *answer = HOST_ANSWER_UNREADABLE;
     size_t size =
         session->answer_buffer_size > 0 ? session->answer_buffer_size : ANSWER_BUFFER_START;
-    for (; size <= ANSWER_BUFFER_LIMIT; size *= 2) {
+    for (;; size *= 2) {
         if (size != session->answer_buffer_size) {
             char *buffer = (char *)realloc(session->answer_buffer, size);
             if (buffer == NULL) {
@@ -87,18 +93,23 @@ static struct hostent *linux_get_host_by_name(void *session_pointer, const char 
         int resolver_error = 0;
         int status = gethostbyname_r(name, &session->answer, session->answer_buffer, size, &result,
                                      &resolver_error);
-        if (status != ERANGE) {
-            return status == 0 ? result : NULL;
+        if (status == ERANGE && size <= SIZE_MAX / 2) {
+            continue;
         }
+        if (status == 0 && result != NULL) {
+            *answer = HOST_ANSWER_FOUND;
+        } else if (status == 0 && (resolver_error == HOST_NOT_FOUND || resolver_error == NO_DATA)) {
+            *answer = HOST_ANSWER_NONE;
+        }
+        return *answer == HOST_ANSWER_FOUND ? result : NULL;
     }
-    return NULL;
 }
 
 static void *linux_open_native_session(const HostPlatform *platform) {
     return linux_open_session((const LinuxHostPaths *)platform->settings);
 }
 
-static int linux_volume_serial(void *session, const char *root_path, uint32_t *serial) {
+static HostAnswer linux_volume_serial(void *session, const char *root_path, uint32_t *serial) {
     (void)root_path; /* there is no drive C: the root filesystem stands for it */
     return linux_volume_serial_at(((LinuxSession *)session)->paths.root_dir, serial);
 }

@@ -19,11 +19,20 @@
 
 #define LINUX_NET_CLASS_DIR "/sys/class/net"
 
+/* Asks the driver of the named interface for its permanent (burned-in)
+ * address: HOST_ANSWER_FOUND with its 6 bytes in address, HOST_ANSWER_NONE
+ * when the driver answers that the adapter has none, HOST_ANSWER_UNREADABLE
+ * when it could not be asked (no socket of any family, no such device in
+ * this network namespace, the query refused). */
+typedef HostAnswer (*linux_permanent_address_t)(const char *name, unsigned char address[6]);
+
 /* What stands for the host: the directory whose filesystem gives the volume
- * serial, and the sysfs network directory whose entries are the adapters. */
+ * serial, the sysfs network directory whose entries are the adapters, and
+ * who answers for the adapters' permanent addresses. */
 typedef struct LinuxHostPaths {
-    const char *root_dir; /* "/" */
-    const char *net_dir;  /* LINUX_NET_CLASS_DIR */
+    const char *root_dir;                        /* "/" */
+    const char *net_dir;                         /* LINUX_NET_CLASS_DIR */
+    linux_permanent_address_t permanent_address; /* null: the kernel's */
 } LinuxHostPaths;
 
 /* One collection's state: the paths it reads, the adapters of its
@@ -54,16 +63,22 @@ void linux_close_session(void *session);
  * when that cannot be opened, of another file on the same device below it.
  * Without a UUID, the fold of its statfs filesystem id, but never on xfs or
  * btrfs (whose id is not the UUID's fold) and, when no file could be asked,
- * only where the id is the UUID's fold.  Returns 1, or 0 with *serial 0 when
- * no serial could be had or it is 0. */
-int linux_volume_serial_at(const char *directory, uint32_t *serial);
+ * only where the id is the UUID's fold.  HOST_ANSWER_FOUND with a nonzero
+ * *serial; HOST_ANSWER_NONE (*serial 0) when the filesystem has no serial
+ * or it is 0; HOST_ANSWER_UNREADABLE (*serial 0) when it could not be asked
+ * for: the directory cannot be looked at, nothing of its filesystem can be
+ * opened where the id cannot stand in, or a query failed for want of
+ * descriptors or memory or with an I/O error. */
+HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial);
 
 /* The UUID from the generic FS_IOC_GETFSUUID query on a descriptor of the
- * filesystem; 1 when it gave 16 bytes that are not all zero. */
+ * filesystem; 1 when it gave 16 bytes that are not all zero.  On 0, errno is
+ * the query's error, or 0 when it answered without a UUID. */
 int linux_uuid_from_kernel(int fd, unsigned char uuid[16]);
 
 /* The UUID from the filesystem's own query, chosen by its statfs type
- * (btrfs, xfs); 1 when it gave one that is not all zero. */
+ * (btrfs, xfs); 1 when it gave one that is not all zero.  On 0, errno as
+ * for linux_uuid_from_kernel (0 also for a type without a query). */
 int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]);
 
 /* The two 32-bit words of statfs's f_fsid XORed; 1, or 0 when statfs fails. */
@@ -76,8 +91,17 @@ uint32_t linux_uuid_fold(const unsigned char uuid[16]);
 /* ---- Adapters ----------------------------------------------------------- */
 
 /* The NetBIOS commands answered from the session's sysfs network directory.
- * NCBRESET and NCBASTAT know the adapters of the session's last NCBENUM. */
+ * NCBRESET and NCBASTAT know the adapters of the session's last NCBENUM.
+ * NCBASTAT gives the permanent address; the current one only where the
+ * driver answers that there is none, and NRC_SYSTEM where the permanent one
+ * could not be asked for: an address that may move never stands in for one
+ * that was not read. */
 unsigned char linux_netbios(void *session, NCB *ncb);
+
+/* The kernel's answer for an interface of the calling thread's network
+ * namespace: SIOCETHTOOL's ETHTOOL_GPERMADDR through a socket of the first
+ * family that can be had (AF_UNIX first, which hardened services keep). */
+HostAnswer linux_permanent_address(const char *name, unsigned char address[6]);
 
 /* ---- Socket layer -------------------------------------------------------- */
 

@@ -39,13 +39,24 @@ static void windows_close_session(void *session) {
     free(windows);
 }
 
-static int windows_volume_serial(void *, const char *root_path, uint32_t *serial) {
+/* A drive that is not there (or holds no medium) has no serial; any other
+ * failure (memory, access, a device error) is a serial not read. */
+static HostAnswer windows_volume_serial(void *, const char *root_path, uint32_t *serial) {
     DWORD value = 0;
-    BOOL ok = GetVolumeInformationA(root_path, NULL, 0, &value, NULL, NULL, NULL, 0);
-    if (ok) {
+    if (GetVolumeInformationA(root_path, NULL, 0, &value, NULL, NULL, NULL, 0)) {
         *serial = value; /* left as it was when the query fails */
+        return HOST_ANSWER_FOUND;
     }
-    return ok != 0;
+    switch (GetLastError()) {
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_INVALID_NAME:
+        return HOST_ANSWER_NONE;
+    default:
+        return HOST_ANSWER_UNREADABLE;
+    }
 }
 
 static unsigned char windows_netbios(void *session, NCB *ncb) {
@@ -65,8 +76,18 @@ static int windows_get_host_name(void *, char *name, int length) {
     return gethostname(name, length);
 }
 
-static struct hostent *windows_get_host_by_name(void *, const char *name) {
-    return gethostbyname(name);
+/* A name that the resolver knows to have no address is none; anything else
+ * (a server that does not answer, no buffers) is no answer. */
+static struct hostent *windows_get_host_by_name(void *, const char *name, HostAnswer *answer) {
+    struct hostent *host = gethostbyname(name);
+    if (host != NULL) {
+        *answer = HOST_ANSWER_FOUND;
+    } else {
+        int error = WSAGetLastError();
+        *answer = error == WSAHOST_NOT_FOUND || error == WSANO_DATA ? HOST_ANSWER_NONE
+                                                                    : HOST_ANSWER_UNREADABLE;
+    }
+    return host;
 }
 
 static void windows_wsa_cleanup(void *) {

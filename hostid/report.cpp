@@ -39,7 +39,7 @@ static void print_host_id(const HostIdRecord *record, void *) {
 }
 
 int report_host_id_list(const HostIdRecord *head, int all_kinds, HashTable *set) {
-    return select_host_ids(head, all_kinds, set, print_host_id, NULL) > 0;
+    return select_host_ids(head, all_kinds, set, print_host_id, NULL, NULL) > 0;
 }
 
 /* Reads what the command needs: every source for allid; for id the adapters

@@ -15,12 +15,20 @@ unsigned host_id_sources_of_selection(int all_kinds) {
 }
 
 /* Nonzero when the record's text was not met before.  With a set the text is
- * inserted, and a failed insertion counts as seen; without one the earlier
- * records of the list are compared. */
-static int text_is_new(HashTable *set, const HostIdRecord *head, const HostIdRecord *record) {
+ * inserted, and a failed insertion counts as seen; when the text is not in
+ * the set after it, memory ran out, and *lost (when not null) is set.
+ * Without a set the earlier records of the list are compared. */
+static int text_is_new(HashTable *set, const HostIdRecord *head, const HostIdRecord *record,
+                       int *lost) {
     if (set != NULL) {
-        return vesk_hash_add_empty_element(set, record->text, (uint32_t)strlen(record->text)) ==
-               SUCCESS;
+        uint32_t length = (uint32_t)strlen(record->text);
+        if (vesk_hash_add_empty_element(set, record->text, length) == SUCCESS) {
+            return 1;
+        }
+        if (lost != NULL && !vesk_hash_exists(set, record->text, length)) {
+            *lost = 1;
+        }
+        return 0;
     }
     for (const HostIdRecord *earlier = head; earlier != record; earlier = earlier->next) {
         if (strcmp(earlier->text, record->text) == 0) {
@@ -33,10 +41,10 @@ static int text_is_new(HashTable *set, const HostIdRecord *head, const HostIdRec
 /* Every text goes into the set before its kind is looked at, so a text is
  * selected at most once whatever kinds are asked for. */
 size_t select_host_ids(const HostIdRecord *head, int all_kinds, HashTable *set,
-                       host_id_visit_t visit, void *context) {
+                       host_id_visit_t visit, void *context, int *lost) {
     size_t selected = 0;
     for (const HostIdRecord *record = head; record != NULL; record = record->next) {
-        if (!text_is_new(set, head, record)) {
+        if (!text_is_new(set, head, record, lost)) {
             continue;
         }
         if (!all_kinds && !host_id_is_primary(record->kind)) {

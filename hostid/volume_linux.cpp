@@ -17,6 +17,7 @@
  * not fail with EOVERFLOW on a large or xfs filesystem. */
 #define _FILE_OFFSET_BITS 64
 
+#include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stddef.h>
@@ -89,8 +90,11 @@ int linux_uuid_from_kernel(int fd, unsigned char uuid[16]) {
     struct vesk_fsuuid2 answer;
     memset(&answer, 0, sizeof answer);
     answer.len = sizeof answer.uuid;
-    if (ioctl(fd, VESK_FS_IOC_GETFSUUID, &answer) != 0 || answer.len != 16 ||
-        !uuid_is_set(answer.uuid)) {
+    if (ioctl(fd, VESK_FS_IOC_GETFSUUID, &answer) != 0) {
+        return 0;
+    }
+    if (answer.len != 16 || !uuid_is_set(answer.uuid)) {
+        errno = 0;
         return 0;
     }
     memcpy(uuid, answer.uuid, 16);
@@ -107,12 +111,19 @@ int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
     struct vesk_xfs_fsop_geom_v1 xfs;
     if ((uint32_t)info.f_type == VESK_BTRFS_SUPER_MAGIC) {
         memset(&btrfs, 0, sizeof btrfs);
-        found = ioctl(fd, VESK_BTRFS_IOC_FS_INFO, &btrfs) == 0 ? btrfs.fsid : NULL;
+        if (ioctl(fd, VESK_BTRFS_IOC_FS_INFO, &btrfs) != 0) {
+            return 0;
+        }
+        found = btrfs.fsid;
     } else if ((uint32_t)info.f_type == VESK_XFS_SUPER_MAGIC) {
         memset(&xfs, 0, sizeof xfs);
-        found = ioctl(fd, VESK_XFS_IOC_FSGEOMETRY_V1, &xfs) == 0 ? xfs.uuid : NULL;
+        if (ioctl(fd, VESK_XFS_IOC_FSGEOMETRY_V1, &xfs) != 0) {
+            return 0;
+        }
+        found = xfs.uuid;
     }
     if (found == NULL || !uuid_is_set(found)) {
+        errno = 0;
         return 0;
     }
     memcpy(uuid, found, 16);
@@ -189,25 +200,48 @@ static int fsid_may_serve(uint32_t type, int asked) {
            type == VESK_OVERLAYFS_SUPER_MAGIC;
 }
 
-int linux_volume_serial_at(const char *directory, uint32_t *serial) {
+/* Whether a failed query could give another answer later: the host is
+ * short of something (descriptors, memory) or the device failed, rather than
+ * the filesystem having no such query or no UUID. */
+static int failed_for_now(int error) {
+    return error == EMFILE || error == ENFILE || error == ENOMEM || error == EIO ||
+           error == EINTR || error == EAGAIN || error == ENOBUFS;
+}
+
+HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
     *serial = 0;
     struct stat root;
     struct statfs info;
     if (stat(directory, &root) != 0 || statfs(directory, &info) != 0) {
-        return 0;
+        return HOST_ANSWER_UNREADABLE;
     }
     unsigned char uuid[16];
     int fd = open_filesystem(directory, root.st_dev);
-    int found =
-        fd >= 0 && (linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid));
+    int found = 0, refused = 0;
     if (fd >= 0) {
+        errno = 0;
+        found = linux_uuid_from_kernel(fd, uuid);
+        refused = !found && failed_for_now(errno);
+        if (!found && !refused) {
+            errno = 0;
+            found = linux_uuid_from_filesystem(fd, uuid);
+            refused = !found && failed_for_now(errno);
+        }
         close(fd);
     }
     if (found) {
         *serial = linux_uuid_fold(uuid);
-    } else if (!fsid_may_serve((uint32_t)info.f_type, fd >= 0) ||
-               !linux_fsid_fold(directory, serial)) {
-        *serial = 0;
+        return *serial != 0 ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE;
     }
-    return *serial != 0;
+    /* Where the filesystem id is its UUID's fold, it gives the same serial
+     * the queries would have given, whether or not they could be asked. */
+    if (fsid_may_serve((uint32_t)info.f_type, fd >= 0 && !refused)) {
+        if (!linux_fsid_fold(directory, serial)) {
+            return HOST_ANSWER_UNREADABLE;
+        }
+        return *serial != 0 ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE;
+    }
+    /* Nothing of the filesystem could be opened, or a query failed for want
+     * of something: the serial it has could not be asked for. */
+    return fd < 0 || refused ? HOST_ANSWER_UNREADABLE : HOST_ANSWER_NONE;
 }

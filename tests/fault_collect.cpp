@@ -1,11 +1,13 @@
 /*
- * Every allocation point of the collector's append, failed in turn: the
- * record and its raw copy.  The digest allocates nothing.
+ * Every allocation point of the collector and of the library's calls, failed
+ * in turn: the record and its raw copy, the set, the list's array.  The
+ * digest allocates nothing.
  *
- * The promise: an append whose record or raw copy cannot be made leaves
+ * The promises: an append whose record or raw copy cannot be made leaves
  * nothing behind and returns the tail link unchanged; the collection goes on
- * with the next identifier.  So one failed allocation costs exactly one
- * record.
+ * with the next identifier, and marks the source that lost it as not read
+ * whole.  A library call answers as it would with memory to spare, or fails:
+ * never a shorter list, never "absent" for an identifier the host has.
  */
 #include "alloc_fail.h"
 #include "fault_sweep.h"
@@ -14,6 +16,7 @@
 #include "published_ids.h"
 #include "report_capture.h"
 #include "scripted_host.h"
+#include "vesk_hostid.h"
 
 #include <gtest/gtest.h>
 
@@ -78,27 +81,40 @@ TEST_F(CollectorFault, AppendLeavesNothingBehindAtEveryAllocationPoint) {
     }
 }
 
-/* A whole collection on the scripted host: the volume, two adapters and two
- * addresses.  A failed allocation drops the one record it belonged to and the
- * walk goes on. */
-TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
+/* The scripted host with one identifier of every source (and two of two). */
+void script_full_host() {
     scripted_host.serial = published_serial;
     script_lanas({0, 1});
     script_adapter(0, adapter_a);
     script_adapter(1, adapter_b);
     scripted_host.addresses = {published_address, {192, 168, 1, 20}};
-    HostIdRecord *full = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL);
+}
+
+/* A whole collection on the scripted host: the volume, two adapters and two
+ * addresses.  A failed allocation drops the one record it belonged to, the
+ * walk goes on, and the source it came from is said to be not read whole. */
+TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAndSaysWhichSource) {
+    script_full_host();
+    unsigned unreadable = 99;
+    HostIdRecord *full = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL, &unreadable);
     const std::vector<std::string> all = describe(full);
     free_host_id_list(full);
     ASSERT_EQ(5u, all.size());
+    ASSERT_EQ(0u, unreadable);
+    /* The sources of the records, in list order. */
+    const unsigned source_of[] = {HOST_SOURCE_VOLUME, HOST_SOURCE_ADAPTERS, HOST_SOURCE_ADAPTERS,
+                                  HOST_SOURCE_ADDRESSES, HOST_SOURCE_ADDRESSES};
 
     sweep_allocation_points("collect_host_ids_from, scripted host", [&](long n) {
         HostIdRecord *head = nullptr;
-        const bool hit = run_failing(
-            n, [&] { head = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL); });
+        unreadable = 99;
+        const bool hit = run_failing(n, [&] {
+            head = collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL, &unreadable);
+        });
         const std::vector<std::string> got = describe(head);
         if (!hit) {
             EXPECT_EQ(all, got);
+            EXPECT_EQ(0u, unreadable);
         } else if (got.size() != all.size() - 1) {
             ADD_FAILURE() << got.size() << " records of " << all.size();
         } else {
@@ -109,10 +125,90 @@ TEST_F(CollectorFault, CollectionDropsAtMostOneRecordAtEveryAllocationPoint) {
             std::vector<std::string> expected = all;
             expected.erase(expected.begin() + (long)dropped);
             EXPECT_EQ(expected, got);
+            EXPECT_EQ(source_of[dropped], unreadable) << "record " << dropped << " dropped";
         }
         free_host_id_list(head);
         return hit;
     });
+}
+
+std::vector<std::string> lines_of(const vesk_hostid *ids, size_t count) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < count; i++) {
+        lines.push_back(std::string(1, ids[i].letter) + ":" + ids[i].text);
+    }
+    return lines;
+}
+
+/* The library's lists at every allocation point (the records, the set and
+ * its slots, the array): the whole list or FAILURE with nothing, never part
+ * of it. */
+TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
+    script_full_host();
+    for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
+        vesk_hostid *ids = nullptr;
+        size_t count = 0;
+        ASSERT_EQ(SUCCESS, vesk_hostid_list(selection, &ids, &count));
+        const std::vector<std::string> whole = lines_of(ids, count);
+        vesk_hostid_list_free(ids);
+        ASSERT_EQ(selection == VESK_HOSTID_ALL ? 5u : 2u, whole.size());
+
+        const std::string name = selection == VESK_HOSTID_ALL ? "all" : "primary";
+        sweep_allocation_points("vesk_hostid_list, " + name, [&](long n) {
+            ids = nullptr;
+            count = 99;
+            int status = SUCCESS;
+            const bool hit =
+                run_failing(n, [&] { status = vesk_hostid_list(selection, &ids, &count); });
+            if (status == SUCCESS) {
+                EXPECT_EQ(whole, lines_of(ids, count)) << "allocation " << n;
+            } else {
+                EXPECT_TRUE(hit) << "FAILURE without a failed allocation";
+                EXPECT_EQ(nullptr, ids);
+                EXPECT_EQ(0u, count);
+            }
+            vesk_hostid_list_free(ids);
+            return hit;
+        });
+        sweep_allocation_points("vesk_hostid_list_into, " + name, [&](long n) {
+            vesk_hostid into[8];
+            count = 99;
+            int status = SUCCESS;
+            const bool hit =
+                run_failing(n, [&] { status = vesk_hostid_list_into(selection, into, 8, &count); });
+            if (status == SUCCESS) {
+                EXPECT_EQ(whole, lines_of(into, count)) << "allocation " << n;
+            } else {
+                EXPECT_TRUE(hit) << "FAILURE without a failed allocation";
+                EXPECT_EQ(0u, count);
+            }
+            return hit;
+        });
+    }
+}
+
+/* A lookup of each of the host's own texts at every allocation point:
+ * present, or VESK_HOSTID_FAULT_HOST; never absent. */
+TEST_F(CollectorFault, LookupIsPresentOrAFailureNeverAbsent) {
+    script_full_host();
+    for (const PublishedId *id : {&published_volume, &published_adapter, &published_ipv4}) {
+        const std::string line = id_line(*id).substr(0, VESK_HOSTID_TEXT_LENGTH + 2);
+        sweep_allocation_points("vesk_hostid_has, " + line.substr(0, 1), [&](long n) {
+            int present = 7;
+            vesk_hostid_check check;
+            int status = SUCCESS;
+            const bool hit = run_failing(
+                n, [&] { status = vesk_hostid_has(line.c_str(), line.size(), &present, &check); });
+            if (status == SUCCESS) {
+                EXPECT_EQ(1, present) << line << ", allocation " << n;
+            } else {
+                EXPECT_TRUE(hit) << "FAILURE without a failed allocation";
+                EXPECT_EQ(VESK_HOSTID_FAULT_HOST, check.fault);
+                EXPECT_EQ(0, present);
+            }
+            return hit;
+        });
+    }
 }
 
 /* Without memory for any record (or any session) the host reads as giving

@@ -132,7 +132,7 @@ class MountedVolume : public testing::Test {
 
     uint32_t serial() {
         uint32_t value = 0;
-        EXPECT_EQ(linux_volume_serial_at(mnt.c_str(), &value), 1);
+        EXPECT_EQ(linux_volume_serial_at(mnt.c_str(), &value), HOST_ANSWER_FOUND);
         return value;
     }
 
@@ -253,7 +253,7 @@ TEST_F(MountedVolume, ZeroUuidGivesNoSerial) {
     EXPECT_EQ(uuid_fold_from(linux_uuid_from_kernel), 0u);
     EXPECT_EQ(fsid_fold(), 0u);
     uint32_t value = 1;
-    EXPECT_EQ(linux_volume_serial_at(mnt.c_str(), &value), 0);
+    EXPECT_EQ(linux_volume_serial_at(mnt.c_str(), &value), HOST_ANSWER_NONE);
     EXPECT_EQ(value, 0u);
 }
 
@@ -300,7 +300,8 @@ class OverlayVolume : public MountedVolume {
              upper + ",workdir=" + mnt + "/work-" + upper + options + " '" + merged + "'");
         mounts.push_back(merged);
         uint32_t value = 0;
-        EXPECT_EQ(linux_volume_serial_at(merged.c_str(), &value), 1) << upper << options;
+        EXPECT_EQ(linux_volume_serial_at(merged.c_str(), &value), HOST_ANSWER_FOUND)
+            << upper << options;
         uint32_t fold = 0;
         EXPECT_EQ(linux_fsid_fold(merged.c_str(), &fold), 1);
         EXPECT_EQ(value, fold) << "the filesystem id is the UUID's fold here too";
@@ -369,7 +370,8 @@ std::pair<int, uint32_t> serial_in_child(const std::string &directory, bool as_n
 /* A root that this user cannot open (mode 0711), or no free descriptor: the
  * UUID is asked of another file of the same filesystem; where none can be
  * opened, ext4's filesystem id (its UUID's fold) serves, but on xfs and
- * btrfs, whose id is not, there is no serial rather than a different one. */
+ * btrfs, whose id is not, the serial is one that could not be read: never a
+ * different one, and never "none". */
 class UnaskedVolume : public FixedUuidVolume {};
 
 TEST_P(UnaskedVolume, SameSerialOrNoneNeverAnother) {
@@ -387,17 +389,20 @@ TEST_P(UnaskedVolume, SameSerialOrNoneNeverAnother) {
     for (auto answer : {unreadable, starved}) {
         ASSERT_NE(answer.first, -1) << "the child could not be set up";
         if (id_is_the_fold) {
-            EXPECT_EQ(answer, std::make_pair(1, fixed_uuid_fold));
+            EXPECT_EQ(answer, std::make_pair((int)HOST_ANSWER_FOUND, fixed_uuid_fold));
         } else {
-            EXPECT_EQ(answer, std::make_pair(0, 0u)) << hex(answer.second);
+            EXPECT_EQ(answer, std::make_pair((int)HOST_ANSWER_UNREADABLE, 0u))
+                << hex(answer.second);
         }
     }
 
     /* A readable directory and file of the same filesystem below it. */
     must("mkdir -m 0755 '" + mnt + "/etc' && echo x > '" + mnt + "/etc/passwd'");
-    EXPECT_EQ(serial_in_child(mnt, true, false), std::make_pair(1, fixed_uuid_fold));
+    EXPECT_EQ(serial_in_child(mnt, true, false),
+              std::make_pair((int)HOST_ANSWER_FOUND, fixed_uuid_fold));
     must("chmod 0711 '" + mnt + "/etc'");
-    EXPECT_EQ(serial_in_child(mnt, true, false), std::make_pair(1, fixed_uuid_fold))
+    EXPECT_EQ(serial_in_child(mnt, true, false),
+              std::make_pair((int)HOST_ANSWER_FOUND, fixed_uuid_fold))
         << "from the world-readable file alone";
 }
 

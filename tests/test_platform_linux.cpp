@@ -12,6 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -19,8 +22,10 @@
 
 #include <gtest/gtest.h>
 
+#include "hostid.h"
 #include "platform_linux.h"
 #include "scratch_dir.h"
+#include "vesk_hostid.h"
 #include "veskid_process.h"
 
 namespace {
@@ -37,15 +42,35 @@ long ifindex_of(const unsigned char address[6]) {
     return (long)address[4] << 8 | address[5];
 }
 
+/* The drivers of the fake adapters, by interface name: a permanent address
+ * (FOUND), none (NONE), or a query that could not be made (UNREADABLE).  A
+ * name not scripted has no permanent address, as a veth has. */
+struct Driver {
+    HostAnswer answer;
+    std::array<unsigned char, 6> permanent;
+};
+std::map<std::string, Driver> drivers;
+
+HostAnswer scripted_driver(const char *name, unsigned char address[6]) {
+    auto found = drivers.find(name);
+    if (found == drivers.end()) {
+        return HOST_ANSWER_NONE;
+    }
+    if (found->second.answer == HOST_ANSWER_FOUND) {
+        memcpy(address, found->second.permanent.data(), 6);
+    }
+    return found->second.answer;
+}
+
 /* One collection's session of the Linux layer, over a network directory of
- * the test's choosing. */
+ * the test's choosing, its drivers scripted. */
 struct SessionCloser {
     void operator()(void *session) const { linux_close_session(session); }
 };
 typedef std::unique_ptr<void, SessionCloser> Session;
 
 Session open_at(const char *net_dir) {
-    const LinuxHostPaths paths = {"/", net_dir};
+    const LinuxHostPaths paths = {"/", net_dir, scripted_driver};
     Session session(linux_open_session(&paths));
     EXPECT_NE(session.get(), nullptr);
     return session;
@@ -76,6 +101,11 @@ unsigned char ask(const Session &session, unsigned char command, unsigned char l
 /* The scratch directory is the fake network directory. */
 class FakeSysfs : public ScratchDirTest {
   protected:
+    void TearDown() override {
+        drivers.clear();
+        ScratchDirTest::TearDown();
+    }
+
     /* A hardware Ethernet adapter unless told otherwise; an empty type or
      * ifindex leaves that file out. */
     void add(const std::string &name, long ifindex, const std::string &type = "1",
@@ -201,6 +231,124 @@ TEST_F(FakeSysfs, MissingDirectoryFailsTheEnumerationWithNoAdapters) {
     EXPECT_EQ(lanas.length, 0);
 }
 
+/* ---- Permanent addresses ---------------------------------------------- */
+
+/* The permanent address where the driver has one, whatever the current one
+ * is; the current one only where the driver answers that it has none; and a
+ * query that could not be made is NRC_SYSTEM, never the current address. */
+TEST_F(FakeSysfs, PermanentAddressOrNoneNeverTheCurrentOneInItsPlace) {
+    add("vkburned", 1);
+    add("vkplain", 2);
+    add("vkrefused", 3);
+    drivers["vkburned"] = {HOST_ANSWER_FOUND, {0x00, 0x16, 0x3e, 0x00, 0x00, 0x2a}};
+    drivers["vkrefused"] = {HOST_ANSWER_UNREADABLE, {}};
+    LANA_ENUM lanas;
+    memset(&lanas, 0, sizeof lanas);
+    Session session = open_at(dir.c_str());
+    ASSERT_EQ(enumerate(session, &lanas), NRC_GOODRET);
+    ASSERT_EQ(lanas.length, 3);
+    unsigned char status[600];
+    ASSERT_EQ(ask(session, NCBASTAT, 0, status), NRC_GOODRET);
+    EXPECT_EQ(std::vector<unsigned char>(status, status + 6),
+              (std::vector<unsigned char>{0x00, 0x16, 0x3e, 0x00, 0x00, 0x2a}));
+    ASSERT_EQ(ask(session, NCBASTAT, 1, status), NRC_GOODRET);
+    EXPECT_EQ(ifindex_of(status), 2) << "no permanent address: the current one";
+    EXPECT_EQ(ask(session, NCBASTAT, 2, status), NRC_SYSTEM);
+}
+
+/* Bond (or team) members all show the bond's address as their current one;
+ * each keeps its own permanent M, and the collection of such a host says it
+ * was read whole.  A member whose query fails makes the adapters a source
+ * that could not be read, rather than a host with one adapter fewer. */
+TEST_F(FakeSysfs, BondMembersKeepTheirOwnPermanentIdentifiers) {
+    add("vkslave0", 4);
+    add("vkslave1", 5);
+    for (const char *member : {"vkslave0", "vkslave1"}) {
+        ASSERT_TRUE(write_text_file(dir + "/" + member + "/address", "02:b0:00:00:00:01\n"));
+    }
+    add("vkbond0", 6, "1", false); /* the bond: no device link */
+    drivers["vkslave0"] = {HOST_ANSWER_FOUND, {0x00, 0x1b, 0x21, 0x0a, 0x0b, 0x01}};
+    drivers["vkslave1"] = {HOST_ANSWER_FOUND, {0x00, 0x1b, 0x21, 0x0a, 0x0b, 0x02}};
+    const LinuxHostPaths paths = {"/", dir.c_str(), scripted_driver};
+    const HostPlatform platform = linux_host_platform_at(&paths);
+    unsigned unreadable = 99;
+    HostIdRecord *head = collect_host_ids_from(&platform, HOST_SOURCE_ADAPTERS, &unreadable);
+    ASSERT_NE(head, nullptr);
+    ASSERT_NE(head->next, nullptr);
+    EXPECT_EQ(head->next->next, nullptr);
+    EXPECT_STRNE(head->text, head->next->text);
+    EXPECT_EQ(head->raw[5], 1);
+    EXPECT_EQ(head->next->raw[5], 2);
+    EXPECT_EQ(unreadable, 0u);
+    free_host_id_list(head);
+
+    drivers["vkslave1"].answer = HOST_ANSWER_UNREADABLE;
+    head = collect_host_ids_from(&platform, HOST_SOURCE_ADAPTERS, &unreadable);
+    EXPECT_EQ(unreadable, (unsigned)HOST_SOURCE_ADAPTERS);
+    free_host_id_list(head);
+}
+
+/* ---- Descriptors ------------------------------------------------------- */
+
+/* Without a free descriptor the adapters cannot be listed: the enumeration
+ * says the host could not answer, never that it has no adapters; and the
+ * library's calls that need the adapters (and the running host's adapters
+ * exist: this machine has a hardware-backed one) fail instead of answering
+ * "absent".  In children, whose limits do not reach this process. */
+TEST_F(FakeSysfs, NoFreeDescriptorIsNoAnswerNeverNoAdapters) {
+    add("vkfull", 1);
+    vesk_hostid *ids = nullptr;
+    size_t count = 0;
+    ASSERT_EQ(vesk_hostid_list(VESK_HOSTID_PRIMARY, &ids, &count), SUCCESS);
+    ASSERT_GT(count, 0u) << "the running host has no adapter to look up";
+    const std::string line = std::string("M:") + ids[0].text;
+    vesk_hostid_list_free(ids);
+
+    const std::vector<std::pair<const char *, std::function<bool()>>> calls = {
+        {"NCBENUM",
+         [&] {
+             LANA_ENUM lanas;
+             memset(&lanas, 0, sizeof lanas);
+             return enumerate(open_at(dir.c_str()), &lanas) == NRC_SYSTEM;
+         }},
+        {"has(M)",
+         [&] {
+             int present = 7;
+             vesk_hostid_check check;
+             return vesk_hostid_has(line.c_str(), line.size(), &present, &check) == FAILURE &&
+                    check.fault == VESK_HOSTID_FAULT_HOST && present == 0;
+         }},
+        {"list(PRIMARY)",
+         [] {
+             vesk_hostid *none = nullptr;
+             size_t got = 9;
+             return vesk_hostid_list(VESK_HOSTID_PRIMARY, &none, &got) == FAILURE && got == 0;
+         }},
+        {"list(ALL)",
+         [] {
+             vesk_hostid *none = nullptr;
+             size_t got = 9;
+             return vesk_hostid_list(VESK_HOSTID_ALL, &none, &got) == FAILURE && got == 0;
+         }},
+    };
+    for (const auto &call : calls) {
+        fflush(nullptr);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (!leave_no_free_descriptor()) {
+                _exit(99);
+            }
+            _exit(call.second() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << call.first;
+        EXPECT_NE(WEXITSTATUS(status), 99) << "the limit could not be set";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << call.first << " answered as if the host had been read";
+    }
+}
+
 /* ---- The running host ---------------------------------------------------- */
 
 TEST(LinuxPlatform, HostNameIsCutToTheBufferAndTerminated) {
@@ -250,12 +398,12 @@ TEST(LinuxVolume, WithoutUuidTheFilesystemIdFoldIsTheSerial) {
         bool has_uuid = linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid);
         close(fd);
         uint32_t serial = 1, fold = 2;
-        ASSERT_EQ(linux_volume_serial_at(directory, &serial), 1) << directory;
+        ASSERT_EQ(linux_volume_serial_at(directory, &serial), HOST_ANSWER_FOUND) << directory;
         ASSERT_EQ(linux_fsid_fold(directory, &fold), 1) << directory;
         EXPECT_EQ(serial, has_uuid ? linux_uuid_fold(uuid) : fold) << directory;
     }
     uint32_t serial = 1;
-    EXPECT_EQ(linux_volume_serial_at("/nonexistent/vesk", &serial), 0);
+    EXPECT_EQ(linux_volume_serial_at("/nonexistent/vesk", &serial), HOST_ANSWER_UNREADABLE);
     EXPECT_EQ(serial, 0u);
 }
 

@@ -1,11 +1,13 @@
 /* Which sources each call reads, and what it makes of a host that gives
- * little or nothing: veskid id and the primary list read the adapters alone
- * and the host's name only when neither adapters nor volume answer; a lookup
- * reads the one source its kind comes from; a volume serial that cannot be
- * read, or is 0, gives no H; a host that gives nothing at all is "Cannot get
- * ID!" and VESK_HOSTID_FAULT_HOST.  On the scripted host, whose calls are
- * recorded: a resolver that never answers would make any extra resolution a
- * wait of its own. */
+ * little or nothing.  veskid id reads the adapters alone, and the volume and
+ * the host's name only when the adapters give nothing, to choose between its
+ * hint and "Cannot get ID!".  The library's calls read only the sources
+ * their answer needs (the primary list the adapters, a lookup the source of
+ * its kind) and fail where one of them could not be read: a source that
+ * could not be read is never a host without identifiers.  A volume serial
+ * of 0 is no serial.  On the scripted host, whose calls are recorded: a
+ * resolver that never answers would make any extra resolution a wait of its
+ * own. */
 #include <stdio.h>
 #include <string.h>
 
@@ -85,12 +87,21 @@ const struct {
 };
 
 /* Hosts from everything to nothing. */
-enum Host { FULL, NO_ADAPTER, ADDRESS_ONLY, SERIAL_ZERO, NOTHING, NO_SESSION };
+enum Host {
+    FULL,
+    NO_ADAPTER,
+    ADDRESS_ONLY,
+    SERIAL_ZERO,
+    NOTHING,
+    NO_SESSION,
+    ADAPTERS_UNREADABLE,
+    NAME_UNKNOWN
+};
 
 void script(Host host) {
     scripted_host.serial = published_serial;
     scripted_host.addresses = {published_address};
-    if (host == FULL) {
+    if (host == FULL || host == NAME_UNKNOWN) {
         script_lanas({0});
         script_adapter(0, adapter_a);
     }
@@ -99,8 +110,9 @@ void script(Host host) {
     }
     if (host == SERIAL_ZERO || host == NOTHING) {
         scripted_host.resolution_fails = true;
-        scripted_host.enumeration_fails = host == NOTHING;
     }
+    scripted_host.enumeration_fails = host == NOTHING || host == ADAPTERS_UNREADABLE;
+    scripted_host.name_unknown = host == NAME_UNKNOWN;
     if (host == SERIAL_ZERO) {
         scripted_host.serial = 0; /* the query answers, with 0 */
     }
@@ -128,26 +140,42 @@ const SourceCase cases[] = {
     {FULL, "has_adapter", "A", "present"},
     {FULL, "has_volume", "V", "present"},
     {FULL, "has_address", "N", "present"},
-    {FULL, "has_kind_c", "V", "absent"},
-    /* Without adapters, the volume tells the hint from "Cannot get ID!". */
+    /* No source gives kind 3: absent without reading the host. */
+    {FULL, "has_kind_c", "", "absent"},
+    /* Adapters read whole and none there: absent, and nothing else is read.
+     * veskid id asks the volume, to tell its hint from "Cannot get ID!". */
     {NO_ADAPTER, "id", "AV", veskid_hint},
-    {NO_ADAPTER, "primary_list", "AV", "0 lines"},
-    {NO_ADAPTER, "has_adapter", "AV", "absent"},
-    /* Without volume either, the host's name is resolved after all. */
+    {NO_ADAPTER, "primary_list", "A", "0 lines"},
+    {NO_ADAPTER, "has_adapter", "A", "absent"},
+    /* A volume that could not be read is not a volume without the serial. */
     {ADDRESS_ONLY, "id", "AVN", veskid_hint},
     {ADDRESS_ONLY, "allid", "VAN", i_line},
-    {ADDRESS_ONLY, "has_volume", "VAN", "absent"},
-    /* Serial 0 is no serial: with nothing else, the host gave nothing. */
+    {ADDRESS_ONLY, "has_volume", "V", "fault host"},
+    {ADDRESS_ONLY, "has_address", "N", "present"},
+    /* Serial 0 is no serial; a resolver that fails is no answer. */
     {SERIAL_ZERO, "allid", "VAN", cannot},
     {SERIAL_ZERO, "id", "AVN", cannot},
-    {SERIAL_ZERO, "primary_list", "AVN", "failure"},
-    {SERIAL_ZERO, "has_volume", "VAN", "fault host"},
+    {SERIAL_ZERO, "primary_list", "A", "0 lines"},
+    {SERIAL_ZERO, "has_volume", "V", "absent"},
+    {SERIAL_ZERO, "has_address", "N", "fault host"},
     {NOTHING, "allid", "VAN", cannot},
-    {NOTHING, "has_address", "NVA", "fault host"},
-    {NOTHING, "has_kind_c", "VAN", "fault host"},
-    /* A session that cannot be had reads as a source that gives nothing. */
+    {NOTHING, "has_address", "N", "fault host"},
+    {NOTHING, "has_kind_c", "", "absent"},
+    /* A session that cannot be had is a source that could not be read. */
     {NO_SESSION, "allid", "", cannot},
     {NO_SESSION, "has_adapter", "", "fault host"},
+    {NO_SESSION, "primary_list", "", "failure"},
+    /* Adapters that could not be listed (no descriptor, say): the other
+     * sources answering does not make the host's M absent.  veskid prints
+     * what it read, as it always has. */
+    {ADAPTERS_UNREADABLE, "has_adapter", "A", "fault host"},
+    {ADAPTERS_UNREADABLE, "primary_list", "A", "failure"},
+    {ADAPTERS_UNREADABLE, "id", "AV", veskid_hint},
+    {ADAPTERS_UNREADABLE, "allid", "VAN", h_line + i_line},
+    {ADAPTERS_UNREADABLE, "has_volume", "V", "present"},
+    /* A name known to have no address: the host has no I. */
+    {NAME_UNKNOWN, "has_address", "N", "absent"},
+    {NAME_UNKNOWN, "allid", "VAN", h_line + m_line},
 };
 
 class Sources : public ScriptedHostTest, public testing::WithParamInterface<SourceCase> {};
@@ -165,8 +193,8 @@ TEST_P(Sources, ReadsOnlyWhatTheCallNeeds) {
     EXPECT_EQ(scripted_host.sessions_open, 0) << "a session was left open";
 }
 
-const char *const host_names[] = {"full",        "no_adapter", "address_only",
-                                  "serial_zero", "nothing",    "no_session"};
+const char *const host_names[] = {"full",    "no_adapter", "address_only",        "serial_zero",
+                                  "nothing", "no_session", "adapters_unreadable", "name_unknown"};
 
 std::string case_name(const testing::TestParamInfo<SourceCase> &info) {
     return std::string(host_names[info.param.host]) + "_" + info.param.operation;

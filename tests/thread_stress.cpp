@@ -3,11 +3,14 @@
  * for names of its own: every list must equal the one taken alone, and every
  * lookup must find what is there.
  *
- * The host is made up in a child process with mount and UTS namespaces of
- * its own: a fake /sys/class/net with 30 hardware-backed adapters bound over
- * the real one, a hosts file that gives the host's name 20 addresses bound
- * over /etc/hosts, and a host name of its own.  Nothing outlives the child.
- * Needs root (it mounts); without it the test fails and says why. */
+ * The host is made up in a child process with mount, UTS and network
+ * namespaces of its own: 30 veth interfaces, whose drivers answer that they
+ * have no permanent address, and a fake /sys/class/net bound over the real
+ * one that shows them as hardware-backed adapters with current addresses of
+ * the test's; a hosts file that gives the host's name 20 addresses bound
+ * over /etc/hosts; and a host name of its own.  Nothing outlives the child.
+ * Needs root (it mounts) and iproute2's ip; without them the test fails and
+ * says why. */
 #include <errno.h>
 #include <netdb.h>
 #include <sched.h>
@@ -40,14 +43,20 @@ const char host_name[] = "vesk-stress-host";
 #endif
 
 /* A sysfs network directory of adapters with a device link each, listed in
- * an order unlike their interface indexes. */
+ * an order unlike their interface indexes, each a veth of this network
+ * namespace, so that its driver answers for it. */
 bool make_fake_net(const std::string &dir) {
     if (mkdir(dir.c_str(), 0755) != 0) {
         return false;
     }
     for (int i = 0; i < adapter_count; i++) {
-        char name[16], address[32], index[16];
+        char name[16], address[32], index[16], command[96];
         snprintf(name, sizeof name, "vx%02d", (i * 7) % adapter_count);
+        snprintf(command, sizeof command, "ip link add %s type veth peer name vy%02d", name, i);
+        if (system(command) != 0) {
+            fprintf(stderr, "could not run: %s\n", command);
+            return false;
+        }
         snprintf(address, sizeof address, "02:5e:00:00:01:%02x\n", i + 1);
         snprintf(index, sizeof index, "%d\n", 100 + (i * 11) % adapter_count);
         std::string adapter = dir + "/" + name;
@@ -88,7 +97,7 @@ std::string lines_of(int selection) {
  * a fifth resolves other names.  Returns the number of wrong answers, or -1
  * with the reason on standard error when the host could not be made. */
 int stress_in_namespaces(const std::string &work) {
-    if (unshare(CLONE_NEWNS | CLONE_NEWUTS) != 0 ||
+    if (unshare(CLONE_NEWNS | CLONE_NEWUTS | CLONE_NEWNET) != 0 ||
         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         fprintf(stderr, "namespaces: %s\n", strerror(errno));
         return -1;
@@ -103,6 +112,10 @@ int stress_in_namespaces(const std::string &work) {
     }
 
     const std::string alone = lines_of(VESK_HOSTID_ALL);
+    if (alone == "FAILURE") {
+        fprintf(stderr, "the made-up host could not be read\n");
+        return -1;
+    }
     size_t m_lines = 0, i_lines = 0;
     for (size_t at = 0; at < alone.size(); at = alone.find('\n', at) + 1) {
         m_lines += alone[at] == 'M';

@@ -25,13 +25,16 @@ static void record_call(const char *format, ...) {
     scripted_host.calls.push_back(call);
 }
 
-static int scripted_volume_serial(void *, const char *root_path, uint32_t *serial) {
+static HostAnswer scripted_volume_serial(void *, const char *root_path, uint32_t *serial) {
     record_call("volume %s", root_path);
     if (scripted_host.volume_fails) {
-        return 0;
+        return HOST_ANSWER_UNREADABLE;
+    }
+    if (scripted_host.volume_none) {
+        return HOST_ANSWER_NONE;
     }
     *serial = scripted_host.serial;
-    return 1;
+    return HOST_ANSWER_FOUND;
 }
 
 static unsigned char scripted_netbios(void *, NCB *ncb) {
@@ -89,11 +92,13 @@ static int scripted_get_host_name(void *, char *name, int length) {
     return 0;
 }
 
-static struct hostent *scripted_get_host_by_name(void *, const char *name) {
+static struct hostent *scripted_get_host_by_name(void *, const char *name, HostAnswer *answer) {
     record_call("resolve %s", name);
-    if (scripted_host.resolution_fails) {
+    if (scripted_host.resolution_fails || scripted_host.name_unknown) {
+        *answer = scripted_host.name_unknown ? HOST_ANSWER_NONE : HOST_ANSWER_UNREADABLE;
         return NULL;
     }
+    *answer = HOST_ANSWER_FOUND;
     ScriptedHost &host = scripted_host;
     host.answer_pointers.clear();
     for (Ipv4Address &address : host.addresses) {

@@ -30,7 +30,8 @@ struct ScriptedStatus {
 
 struct ScriptedHost {
     uint32_t serial = 0x5CA1AB1E; /* 0 reads as no serial */
-    bool volume_fails = false;    /* the serial is then not written */
+    bool volume_fails = false;    /* could not be asked; the serial is then not written */
+    bool volume_none = false;     /* the volume has no serial; nor is it written */
 
     bool enumeration_fails = false;                 /* nothing written, NRC_SYSTEM returned */
     unsigned char lana_count = 0;                   /* the count byte written by NCBENUM */
@@ -41,7 +42,8 @@ struct ScriptedHost {
     bool host_name_fails = false;
     /* Copied with its NUL when the buffer has room, else cut without one. */
     std::string host_name = "scripted-host";
-    bool resolution_fails = false;
+    bool resolution_fails = false;  /* the resolver could not answer */
+    bool name_unknown = false;      /* the name is known to have no address */
     bool null_address_list = false; /* resolves, but h_addr_list is null */
     std::vector<Ipv4Address> addresses;
 

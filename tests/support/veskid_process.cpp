@@ -133,12 +133,20 @@ std::vector<std::string> output_lines(const std::string &out) {
     return lines;
 }
 
-int leave_one_free_descriptor(int keep) {
+static int leave_free_descriptors(int keep, rlim_t limit) {
     for (int fd = 3; fd < 1024; fd++) {
         if (fd != keep) {
             close(fd);
         }
     }
-    struct rlimit limit = {4, 4};
-    return setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    struct rlimit both = {limit, limit};
+    return setrlimit(RLIMIT_NOFILE, &both) == 0;
+}
+
+int leave_one_free_descriptor(int keep) {
+    return leave_free_descriptors(keep, 4);
+}
+
+int leave_no_free_descriptor() {
+    return leave_free_descriptors(-1, 3);
 }

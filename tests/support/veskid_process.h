@@ -49,4 +49,8 @@ std::vector<std::string> output_lines(const std::string &out);
  * exactly one is free.  Nonzero when the limit could be set. */
 int leave_one_free_descriptor(int keep = -1);
 
+/* The same with the limit at 3: every descriptor the process may have is
+ * taken, as in a server at its limit. */
+int leave_no_free_descriptor();
+
 #endif

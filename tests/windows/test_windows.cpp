@@ -51,15 +51,16 @@ TEST(WindowsExports, ResolvedAddressesAreTheDefinitions) {
     destroy(&table);
 }
 
-/* The collector's serial stays as it set it when the query fails: the
+/* The collector's serial stays as it set it when the query fails, and a
+ * drive that is not there has no serial (rather than one not read): the
  * private Wine prefix of the tests has no drive Q:. */
 TEST(WindowsPlatform, FailedVolumeQueryLeavesTheSerialAlone) {
     void *session = native_host_platform.open_session(&native_host_platform);
     ASSERT_NE(session, nullptr);
     uint32_t serial = 0xA5A5A5A5;
-    EXPECT_EQ(native_host_platform.volume_serial(session, "Q:\\", &serial), 0);
+    EXPECT_EQ(native_host_platform.volume_serial(session, "Q:\\", &serial), HOST_ANSWER_NONE);
     EXPECT_EQ(serial, 0xA5A5A5A5u);
-    EXPECT_NE(native_host_platform.volume_serial(session, "C:\\", &serial), 0);
+    EXPECT_EQ(native_host_platform.volume_serial(session, "C:\\", &serial), HOST_ANSWER_FOUND);
     native_host_platform.close_session(session);
 }
 
