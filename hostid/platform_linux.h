@@ -52,9 +52,10 @@ void linux_close_session(void *session);
 /* The serial of the filesystem that holds directory: the fold of its UUID
  * (the generic query, else the filesystem's own), asked of directory or,
  * when that cannot be opened, of another file on the same device below it.
- * Without a UUID, the fold of its statfs filesystem id, but never on xfs or
- * btrfs (whose id is not the UUID's fold) and, when no file could be asked,
- * only where the id is the UUID's fold.  Returns 1, or 0 with *serial 0 when
+ * Without a UUID, the fold of its statfs filesystem id, but only on ext4,
+ * tmpfs and overlay, whose id is their UUID's fold; on any other type
+ * (squashfs, erofs without a UUID, iso9660, NFS, FUSE, xfs, btrfs...) none,
+ * whether or not a file could be asked.  Returns 1, or 0 with *serial 0 when
  * no serial could be had or it is 0. */
 int linux_volume_serial_at(const char *directory, uint32_t *serial);
 
