@@ -12,10 +12,10 @@
  * filesystems whose id is their UUID's fold (ext4, tmpfs, overlay): the same
  * machine never gives two different serials.  Elsewhere there is no serial:
  * the roots that live and image-booted systems run from (squashfs, erofs
- * without a UUID, iso9660, NFS) have an id that is a device number or the
- * server's, the same on every machine booted from the same image, and a
- * serial that many machines share identifies none.  A serial of 0 is none:
- * every machine whose filesystem has no UUID would share it.
+ * without a UUID, iso9660, NFS) have an id that is a device number, the
+ * same on every machine booted from the same image, and a serial that many
+ * machines share identifies none.  A serial of 0 is none: every machine
+ * whose filesystem has no UUID would share it.
  */
 /* 64-bit file offsets and inode numbers on 32-bit builds too: statfs must
  * not fail with EOVERFLOW on a large or xfs filesystem. */
@@ -186,10 +186,9 @@ static int open_filesystem(const char *directory, dev_t device) {
  * their own), so that it gives what the queries give on the same machine.
  * Nowhere else, whether or not the queries could be made: xfs's id is the
  * device number and btrfs's mixes in the subvolume; on squashfs, erofs
- * without a UUID, ramfs, proc and iso9660 it is a device number, on NFS the
- * server's id, which every machine booted from the same image (or mounting
- * the same export) shares; FUSE and any other type are not known to give
- * their UUID's fold. */
+ * without a UUID, iso9660, NFS, ramfs and proc it is a device number too,
+ * which every machine booted from the same image shares; FUSE and any other
+ * type are not known to give their UUID's fold. */
 static int fsid_may_serve(uint32_t type) {
     return type == VESK_EXT4_SUPER_MAGIC || type == VESK_TMPFS_MAGIC ||
            type == VESK_OVERLAYFS_SUPER_MAGIC;
