@@ -61,9 +61,10 @@ void linux_close_session(void *session);
 /* The serial of the filesystem that holds directory: the fold of its UUID
  * (the generic query, else the filesystem's own), asked of directory or,
  * when that cannot be opened, of another file on the same device below it.
- * Without a UUID, the fold of its statfs filesystem id, but never on xfs or
- * btrfs (whose id is not the UUID's fold) and, when no file could be asked,
- * only where the id is the UUID's fold.  HOST_ANSWER_FOUND with a nonzero
+ * Without a UUID, the fold of its statfs filesystem id, but only on ext4,
+ * tmpfs and overlay, whose id is their UUID's fold; on any other type
+ * (squashfs, erofs without a UUID, iso9660, NFS, FUSE, xfs, btrfs...) none,
+ * whether or not a file could be asked.  HOST_ANSWER_FOUND with a nonzero
  * *serial; HOST_ANSWER_NONE (*serial 0) when the filesystem has no serial
  * or it is 0; HOST_ANSWER_UNREADABLE (*serial 0) when it could not be asked
  * for: the directory cannot be looked at, nothing of its filesystem can be

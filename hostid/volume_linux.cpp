@@ -8,10 +8,14 @@
  * another slot or the root subvolume is rolled back.  The UUID does not.  So
  * where the UUID cannot be asked for (the root is not readable by this user,
  * no descriptor is free), another file of the same filesystem is asked
- * instead, and where none can be, the filesystem id serves only on the
- * filesystems whose id is their UUID's fold: the same machine never gives
- * two different serials.  A serial of 0 is none: every machine whose
- * filesystem has no UUID would share it.
+ * instead.  Where no UUID can be had, the filesystem id serves only on the
+ * filesystems whose id is their UUID's fold (ext4, tmpfs, overlay): the same
+ * machine never gives two different serials.  Elsewhere there is no serial:
+ * the roots that live and image-booted systems run from (squashfs, erofs
+ * without a UUID, iso9660, NFS) have an id that is a device number, the
+ * same on every machine booted from the same image, and a serial that many
+ * machines share identifies none.  A serial of 0 is none: every machine
+ * whose filesystem has no UUID would share it.
  */
 /* 64-bit file offsets and inode numbers on 32-bit builds too: statfs must
  * not fail with EOVERFLOW on a large or xfs filesystem. */
@@ -188,15 +192,16 @@ static int open_filesystem(const char *directory, dev_t device) {
 }
 
 /* Whether the statfs id of a filesystem of this type may stand for its
- * serial.  asked: the UUID queries were made and gave none.  xfs and btrfs
- * never: their id is not their UUID's fold.  Without the queries, only the
- * types whose id is their UUID's fold (or that have no other): anywhere
- * else the id could differ from what the queries give on the same machine. */
-static int fsid_may_serve(uint32_t type, int asked) {
-    if (type == VESK_XFS_SUPER_MAGIC || type == VESK_BTRFS_SUPER_MAGIC) {
-        return 0;
-    }
-    return asked || type == VESK_EXT4_SUPER_MAGIC || type == VESK_TMPFS_MAGIC ||
+ * serial when no UUID could be had: only where the id is the UUID's fold
+ * (ext4's from its superblock's UUID, tmpfs's and overlay's from the UUID of
+ * their own), so that it gives what the queries give on the same machine.
+ * Nowhere else, whether or not the queries could be made: xfs's id is the
+ * device number and btrfs's mixes in the subvolume; on squashfs, erofs
+ * without a UUID, iso9660, NFS, ramfs and proc it is a device number too,
+ * which every machine booted from the same image shares; FUSE and any other
+ * type are not known to give their UUID's fold. */
+static int fsid_may_serve(uint32_t type) {
+    return type == VESK_EXT4_SUPER_MAGIC || type == VESK_TMPFS_MAGIC ||
            type == VESK_OVERLAYFS_SUPER_MAGIC;
 }
 
@@ -235,7 +240,7 @@ HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
     }
     /* Where the filesystem id is its UUID's fold, it gives the same serial
      * the queries would have given, whether or not they could be asked. */
-    if (fsid_may_serve((uint32_t)info.f_type, fd >= 0 && !refused)) {
+    if (fsid_may_serve((uint32_t)info.f_type)) {
         if (!linux_fsid_fold(directory, serial)) {
             return HOST_ANSWER_UNREADABLE;
         }

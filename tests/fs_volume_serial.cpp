@@ -3,15 +3,21 @@
  * must be the UUID's fold, the same from another loop device (xfs's own
  * filesystem id is the device number) and from a btrfs subvolume (btrfs's id
  * mixes the subvolume in).  tmpfs and overlay publish no UUID: their serial is
- * their filesystem id's fold, whatever that is.
+ * their filesystem id's fold, whatever that is.  Read-only images packed from
+ * a tree (squashfs, erofs) and ramfs, whose id is a device number, give none,
+ * mounted or as the root of a mount namespace; an erofs image with a UUID
+ * gives that UUID's fold.
  *
  * Needs root: it makes loop devices and mounts.  Everything it attaches and
  * mounts is undone when each test ends, and its files live in one temporary
  * directory.  Without root or loop devices it fails and says why. */
 #include <fcntl.h>
+#include <sched.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <errno.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
@@ -134,6 +140,13 @@ class MountedVolume : public testing::Test {
         uint32_t value = 0;
         EXPECT_EQ(linux_volume_serial_at(mnt.c_str(), &value), HOST_ANSWER_FOUND);
         return value;
+    }
+
+    /* What the serial query answers at the mount point: {result, serial}. */
+    std::pair<int, uint32_t> answer() {
+        std::pair<int, uint32_t> got(0, 1);
+        got.first = linux_volume_serial_at(mnt.c_str(), &got.second);
+        return got;
     }
 
     uint32_t fsid_fold() {
@@ -325,10 +338,12 @@ TEST_F(OverlayVolume, SameUpperSameSerialNewUpperNewSerialUuidOffTheUppersSerial
 /* ---- Where the UUID cannot be asked for -------------------------------------- */
 
 /* The serial of directory as another process finds it: one that runs as
- * nobody, or one without a free descriptor.  {result, serial}, or {-1, 0}
- * when the child could not be set up. */
+ * nobody, one without a free descriptor, or one that asks for "/" after
+ * making directory the root of a private mount namespace of its own (as a
+ * system booted from an image sees it).  {result, serial}, or {-1, 0} when
+ * the child could not be set up. */
 std::pair<int, uint32_t> serial_in_child(const std::string &directory, bool as_nobody,
-                                         bool no_descriptor) {
+                                         bool no_descriptor, bool as_root = false) {
     int channel[2];
     if (pipe(channel) != 0) {
         return {-1, 0};
@@ -337,6 +352,13 @@ std::pair<int, uint32_t> serial_in_child(const std::string &directory, bool as_n
     pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
+        if (as_root && (unshare(CLONE_NEWNS) != 0 ||
+                        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                        chroot(directory.c_str()) != 0 || chdir("/") != 0)) {
+            fprintf(stderr, "%s as the root of a mount namespace: %s\n", directory.c_str(),
+                    strerror(errno));
+            _exit(1);
+        }
         if (as_nobody && (setgid(65534) != 0 || setuid(65534) != 0)) {
             _exit(1);
         }
@@ -350,7 +372,7 @@ std::pair<int, uint32_t> serial_in_child(const std::string &directory, bool as_n
             _exit(1);
         }
         uint32_t answer[2] = {0, 0};
-        answer[0] = (uint32_t)linux_volume_serial_at(directory.c_str(), &answer[1]);
+        answer[0] = (uint32_t)linux_volume_serial_at(as_root ? "/" : directory.c_str(), &answer[1]);
         _exit(write(channel[1], answer, sizeof answer) == sizeof answer ? 0 : 1);
     }
     close(channel[1]);
@@ -410,5 +432,114 @@ INSTANTIATE_TEST_SUITE_P(Filesystems, UnaskedVolume, testing::Values(ext4, xfs, 
                          [](const testing::TestParamInfo<Filesystem> &info) {
                              return std::string(info.param.name);
                          });
+
+/* ---- Images that many machines boot from ------------------------------------- */
+
+/* A read-only image packed from a directory tree, as live and embedded
+ * systems boot from.  Without a UUID its filesystem id is the number of the
+ * loop device it is read from: every machine booted from such an image, and
+ * any other image read from the same device, would share that serial.  So
+ * there is none; an image with a UUID gives that UUID's fold. */
+struct PackedImage {
+    const char *name;
+    const char *pack;  /* "{tree}" and "{image}" stand for their paths */
+    uint32_t expected; /* the serial, 0 for none */
+};
+
+void PrintTo(const PackedImage &image, std::ostream *out) {
+    *out << image.name;
+}
+
+class PackedImageVolume : public MountedVolume, public testing::WithParamInterface<PackedImage> {
+  protected:
+    /* Two trees that differ in every file, to pack one at a time. */
+    void SetUp() override {
+        MountedVolume::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        must("mkdir -p '" + dir + "/one/etc' '" + dir + "/two/usr/lib'");
+        must("echo one > '" + dir + "/one/etc/hostname'");
+        must("echo two > '" + dir + "/two/usr/lib/os-release'");
+    }
+
+    /* Packs tree into the image, attaches it and mounts it read-only: the
+     * device, or "" with the reason as a failure. */
+    std::string mount_packed(const std::string &tree) {
+        std::string command = GetParam().pack;
+        for (auto place : {std::make_pair(std::string("{tree}"), dir + "/" + tree),
+                           std::make_pair(std::string("{image}"), image)}) {
+            command.replace(command.find(place.first), place.first.size(),
+                            "'" + place.second + "'");
+        }
+        if (!succeeds("rm -f '" + image + "' && " + command)) {
+            return "";
+        }
+        std::string device = attach();
+        if (device.empty() || !succeeds("mount -o ro " + device + " '" + mnt + "'")) {
+            return "";
+        }
+        mounts.push_back(mnt);
+        return device;
+    }
+
+    bool succeeds(const std::string &command) {
+        Shell run = shell(command);
+        if (run.status != 0) {
+            ADD_FAILURE() << command << "\n" << run.out;
+        }
+        return run.status == 0;
+    }
+};
+
+/* Both trees are read from the same loop device, as on every machine that
+ * boots an image from its first loop device. */
+TEST_P(PackedImageVolume, TwoTreesFromOneLoopDeviceMountedAndAsTheRoot) {
+    const std::pair<int, uint32_t> expected(
+        GetParam().expected != 0 ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE, GetParam().expected);
+    for (const char *tree : {"one", "two"}) {
+        SCOPED_TRACE(tree);
+        std::string device = mount_packed(tree);
+        ASSERT_NE(device, "") << "the image could not be packed and mounted";
+        report(std::string(GetParam().name) + " " + tree + " fsid fold from " + device,
+               fsid_fold());
+        EXPECT_EQ(uuid_fold_from(linux_uuid_from_kernel), GetParam().expected);
+
+        EXPECT_EQ(answer(), expected) << hex(answer().second);
+        auto as_root = serial_in_child(mnt, false, false, true);
+        ASSERT_NE(as_root.first, -1) << "the child could not be set up (its reason is above)";
+        EXPECT_EQ(as_root, expected) << hex(as_root.second);
+        umount();
+        detach(device);
+    }
+}
+
+const PackedImage squashfs = {"squashfs", "mksquashfs {tree} {image} -quiet -no-progress", 0};
+const PackedImage erofs_zero_uuid = {
+    "erofs_zero_uuid", "mkfs.erofs -U 00000000-0000-0000-0000-000000000000 {image} {tree}", 0};
+/* The kernel (6.18 measured) publishes an erofs image's UUID through the
+ * generic query. */
+const PackedImage erofs_uuid = {"erofs_uuid", "mkfs.erofs -U " FIXED_UUID " {image} {tree}",
+                                fixed_uuid_fold};
+
+INSTANTIATE_TEST_SUITE_P(Images, PackedImageVolume,
+                         testing::Values(squashfs, erofs_zero_uuid, erofs_uuid),
+                         [](const testing::TestParamInfo<PackedImage> &info) {
+                             return std::string(info.param.name);
+                         });
+
+/* ramfs, on which a system can run from its initramfs, has no UUID; its id
+ * is the number the kernel gave the mount, which the next machine to mount
+ * in the same order gets too.  No serial, mounted or as the root. */
+TEST_F(MountedVolume, RamfsGivesNoSerial) {
+    mount("-t ramfs vesk-ramfs");
+    ASSERT_FALSE(HasFailure());
+    must("mkdir '" + mnt + "/etc' && echo x > '" + mnt + "/etc/passwd'");
+    report("ramfs fsid fold", fsid_fold());
+    EXPECT_EQ(answer(), std::make_pair((int)HOST_ANSWER_NONE, 0u)) << hex(answer().second);
+    auto as_root = serial_in_child(mnt, false, false, true);
+    ASSERT_NE(as_root.first, -1) << "the child could not be set up (its reason is above)";
+    EXPECT_EQ(as_root, std::make_pair((int)HOST_ANSWER_NONE, 0u)) << hex(as_root.second);
+}
 
 } // namespace

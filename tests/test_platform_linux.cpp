@@ -387,16 +387,26 @@ TEST(LinuxVolume, UuidFoldIsTheXorOfLittleEndianWords) {
     EXPECT_EQ(linux_uuid_fold(uneven), 0x931c2070u);
 }
 
-/* Filesystems that publish no UUID (proc, sysfs, tmpfs, and a root whose
- * UUID reads as zeros) give the fold of their filesystem id; a directory
- * that cannot be asked about gives 0. */
-TEST(LinuxVolume, WithoutUuidTheFilesystemIdFoldIsTheSerial) {
-    for (const char *directory : {"/proc", "/sys", "/dev/shm", "/"}) {
-        int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ASSERT_GE(fd, 0) << directory;
-        unsigned char uuid[16];
-        bool has_uuid = linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid);
+/* Whether the filesystem that holds directory publishes a UUID (by either
+ * query), and the UUID. */
+bool published_uuid(const char *directory, unsigned char uuid[16]) {
+    int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    EXPECT_GE(fd, 0) << directory;
+    bool has_uuid =
+        fd >= 0 && (linux_uuid_from_kernel(fd, uuid) || linux_uuid_from_filesystem(fd, uuid));
+    if (fd >= 0) {
         close(fd);
+    }
+    return has_uuid;
+}
+
+/* tmpfs and a root whose UUID reads as zeros (ext4 here, whose filesystem id
+ * is the fold of its UUID) give the fold of their filesystem id where they
+ * publish no UUID; a directory that cannot be asked about gives 0. */
+TEST(LinuxVolume, WithoutUuidTheFilesystemIdFoldIsTheSerial) {
+    for (const char *directory : {"/dev/shm", "/"}) {
+        unsigned char uuid[16];
+        bool has_uuid = published_uuid(directory, uuid);
         uint32_t serial = 1, fold = 2;
         ASSERT_EQ(linux_volume_serial_at(directory, &serial), HOST_ANSWER_FOUND) << directory;
         ASSERT_EQ(linux_fsid_fold(directory, &fold), 1) << directory;
@@ -405,6 +415,21 @@ TEST(LinuxVolume, WithoutUuidTheFilesystemIdFoldIsTheSerial) {
     uint32_t serial = 1;
     EXPECT_EQ(linux_volume_serial_at("/nonexistent/vesk", &serial), HOST_ANSWER_UNREADABLE);
     EXPECT_EQ(serial, 0u);
+}
+
+/* proc's filesystem id is the number the kernel gave its mount, and sysfs's
+ * was on kernels before it had a UUID: the same number on many machines.
+ * Each gives its UUID's fold where the kernel publishes one, else no serial. */
+TEST(LinuxVolume, AnIdThatIsADeviceNumberGivesNoSerial) {
+    for (const char *directory : {"/proc", "/sys"}) {
+        unsigned char uuid[16];
+        bool has_uuid = published_uuid(directory, uuid);
+        uint32_t serial = 1;
+        EXPECT_EQ(linux_volume_serial_at(directory, &serial),
+                  has_uuid ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE)
+            << directory;
+        EXPECT_EQ(serial, has_uuid ? linux_uuid_fold(uuid) : 0u) << directory;
+    }
 }
 
 } // namespace
