@@ -140,12 +140,13 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
 /* ---- Whose view of the host ----------------------------------------------- */
 
 /* What vesk_hostid_view reports: the namespaces of the calling thread that
- * are not the host's initial ones. */
-#define VESK_HOSTID_VIEW_USER 0x1     /* a user namespace: mounts and names without root */
-#define VESK_HOSTID_VIEW_MOUNT 0x2    /* its own mounts (/sys, /etc/hosts, the root) */
-#define VESK_HOSTID_VIEW_UTS 0x4      /* its own host name */
-#define VESK_HOSTID_VIEW_NETWORK 0x8  /* its own network adapters */
-#define VESK_HOSTID_VIEW_UNKNOWN 0x80 /* for one of them the kernel gives no way to tell */
+ * are not the host's initial ones, and the resolver's environment. */
+#define VESK_HOSTID_VIEW_USER 0x1      /* a user namespace: mounts and names without root */
+#define VESK_HOSTID_VIEW_MOUNT 0x2     /* its own mounts (/sys, /etc/hosts, the root) */
+#define VESK_HOSTID_VIEW_UTS 0x4       /* its own host name */
+#define VESK_HOSTID_VIEW_NETWORK 0x8   /* its own network adapters */
+#define VESK_HOSTID_VIEW_RESOLVER 0x10 /* LOCALDOMAIN or RES_OPTIONS: the I lines' resolver */
+#define VESK_HOSTID_VIEW_UNKNOWN 0x80  /* for one of them the kernel gives no way to tell */
 
 /* Sets *differences to a VESK_HOSTID_VIEW_ bit for each namespace of the
  * calling thread that is not the host's initial one: there an ordinary user
@@ -154,9 +155,15 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
  * Windows.  The kernel is asked without a path (Linux 6.11 and later), so no
  * mount changes the answer; older kernels through /proc, which a user
  * namespace can replace, and with VESK_HOSTID_VIEW_UNKNOWN for a network or
- * mount namespace before Linux 6.18 unless it is the initial one.  Keeps no
- * state.  SUCCESS, or FAILURE for a null pointer.  The caller decides what a
- * difference means; the other calls answer as they would anyway. */
+ * mount namespace before Linux 6.18 unless it is the initial one.
+ * VESK_HOSTID_VIEW_RESOLVER when the process's environment holds LOCALDOMAIN
+ * (even empty) or RES_OPTIONS (with anything but blanks): the C library
+ * takes the search domains and options of the host name's lookup from them,
+ * so whoever starts the application can have the I lines be the addresses of
+ * another name.  HOSTALIASES, the third such variable, is not followed for
+ * the host's name.  Keeps no state.  SUCCESS, or FAILURE for a null pointer.
+ * The caller decides what a difference means; the other calls answer as they
+ * would anyway. */
 int vesk_hostid_view(unsigned *differences);
 
 /* ---- Encoding ---------------------------------------------------------------- */
