@@ -21,8 +21,9 @@
  * may be made from any number of threads at once, and beside the
  * application's own use of the resolver: the library keeps no state between
  * calls, and each call reads the host into memory of its own (on Linux the
- * host's name is resolved with gethostbyname_r; on Windows the resolver's
- * answer is per thread, and adapter walks take turns on one lock).
+ * host's name is resolved with gethostbyname_r, told on the calling thread
+ * alone to skip HOSTALIASES; on Windows the resolver's answer is per thread,
+ * and adapter walks take turns on one lock).
  *
  * A call reads only the sources its answer needs: the primary list and a
  * lookup of an M text read the adapters, a lookup of an H text the volume,
