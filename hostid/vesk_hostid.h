@@ -29,6 +29,14 @@
  * lookup of an M text read the adapters, a lookup of an H text the volume,
  * of an I text the host's name.  Only when those give nothing are the
  * others asked, cheapest first, to tell "none" from "could not be read".
+ *
+ * In a child of a multi-threaded process, after fork and before exec, a call
+ * that resolves the host's name may block for ever: another thread of the
+ * parent may have held the C library's resolver lock at the fork, and the
+ * child has no thread to release it.  Those calls are the I source's: the
+ * lists of every kind (VESK_HOSTID_ALL) and a lookup of an I text.  The
+ * adapter and volume calls take no such lock and answer in the child: a
+ * lookup of an M or H text, and the primary list while an adapter answers.
  */
 #ifndef VESK_HOSTID_PUBLIC_H
 #define VESK_HOSTID_PUBLIC_H
