@@ -8,7 +8,8 @@
  *                   /sys/class/net and their addresses (adapters_linux.cpp)
  *   WSAStartup      nothing to start; WSACleanup nothing to release
  *   gethostname     the C library's, cut to the buffer and always terminated
- *   gethostbyname   the C library's gethostbyname_r, into the session
+ *   gethostbyname   the C library's gethostbyname_r, into the session, with
+ *                   the calling thread's resolver told to skip HOSTALIASES
  *
  * Every answer that outlives one call (the adapters of an enumeration, the
  * resolver's record) lives in the session of one collection: the library is
@@ -17,6 +18,7 @@
  */
 #include <errno.h>
 #include <netdb.h>
+#include <resolv.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -105,6 +107,38 @@ static struct hostent *linux_get_host_by_name(void *session_pointer, const char 
     }
 }
 
+/* HOSTALIASES would let whoever starts the application map the host's name to
+ * any name of theirs.  The C library's DNS backend skips that file when
+ * RES_NOALIASES is in the calling thread's resolver state (_res is per
+ * thread), so the bit is set around the lookup and the thread's own value put
+ * back after: no other thread is touched.  The bit must go into a state that
+ * is set up and current: setting a state up, or reloading it after
+ * resolv.conf changed, takes the options afresh, while a state whose options
+ * were changed is not reloaded at all.  So the state is first brought up to
+ * date by building a query, which sends nothing.  LOCALDOMAIN and RES_OPTIONS,
+ * read when the state is set up, cannot be set aside this way;
+ * vesk_hostid_view reports them. */
+static struct hostent *linux_get_host_by_name_without_aliases(void *session, const char *name,
+                                                              HostAnswer *answer) {
+#ifdef __GLIBC__
+    unsigned char query[512];
+    res_mkquery(QUERY, "localhost", C_IN, T_A, NULL, 0, NULL, query, sizeof query);
+    if ((_res.options & RES_INIT) == 0) {
+        /* The lookup would set the state up without the bit; a state that
+         * cannot be set up (no memory) is a resolver that cannot answer. */
+        *answer = HOST_ANSWER_UNREADABLE;
+        return NULL;
+    }
+    unsigned long own_bit = _res.options & RES_NOALIASES;
+    _res.options |= RES_NOALIASES;
+    struct hostent *result = linux_get_host_by_name(session, name, answer);
+    _res.options = (_res.options & ~(unsigned long)RES_NOALIASES) | own_bit;
+    return result;
+#else
+    return linux_get_host_by_name(session, name, answer); /* the per-thread state is glibc's */
+#endif
+}
+
 static void *linux_open_native_session(const HostPlatform *platform) {
     return linux_open_session((const LinuxHostPaths *)platform->settings);
 }
@@ -122,7 +156,7 @@ const HostPlatform native_host_platform = {
     linux_netbios,
     linux_wsa_startup,
     linux_get_host_name,
-    linux_get_host_by_name,
+    linux_get_host_by_name_without_aliases,
     linux_wsa_cleanup,
 };
 

@@ -21,13 +21,22 @@
  * may be made from any number of threads at once, and beside the
  * application's own use of the resolver: the library keeps no state between
  * calls, and each call reads the host into memory of its own (on Linux the
- * host's name is resolved with gethostbyname_r; on Windows the resolver's
- * answer is per thread, and adapter walks take turns on one lock).
+ * host's name is resolved with gethostbyname_r, told on the calling thread
+ * alone to skip HOSTALIASES; on Windows the resolver's answer is per thread,
+ * and adapter walks take turns on one lock).
  *
  * A call reads only the sources its answer needs: the primary list and a
  * lookup of an M text read the adapters, a lookup of an H text the volume,
  * of an I text the host's name.  Only when those give nothing are the
  * others asked, cheapest first, to tell "none" from "could not be read".
+ *
+ * In a child of a multi-threaded process, after fork and before exec, a call
+ * that resolves the host's name may block for ever: another thread of the
+ * parent may have held the C library's resolver lock at the fork, and the
+ * child has no thread to release it.  Those calls are the I source's: the
+ * lists of every kind (VESK_HOSTID_ALL) and a lookup of an I text.  The
+ * adapter and volume calls take no such lock and answer in the child: a
+ * lookup of an M or H text, and the primary list while an adapter answers.
  */
 #ifndef VESK_HOSTID_PUBLIC_H
 #define VESK_HOSTID_PUBLIC_H
@@ -140,12 +149,13 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
 /* ---- Whose view of the host ----------------------------------------------- */
 
 /* What vesk_hostid_view reports: the namespaces of the calling thread that
- * are not the host's initial ones. */
-#define VESK_HOSTID_VIEW_USER 0x1     /* a user namespace: mounts and names without root */
-#define VESK_HOSTID_VIEW_MOUNT 0x2    /* its own mounts (/sys, /etc/hosts, the root) */
-#define VESK_HOSTID_VIEW_UTS 0x4      /* its own host name */
-#define VESK_HOSTID_VIEW_NETWORK 0x8  /* its own network adapters */
-#define VESK_HOSTID_VIEW_UNKNOWN 0x80 /* for one of them the kernel gives no way to tell */
+ * are not the host's initial ones, and the resolver's environment. */
+#define VESK_HOSTID_VIEW_USER 0x1      /* a user namespace: mounts and names without root */
+#define VESK_HOSTID_VIEW_MOUNT 0x2     /* its own mounts (/sys, /etc/hosts, the root) */
+#define VESK_HOSTID_VIEW_UTS 0x4       /* its own host name */
+#define VESK_HOSTID_VIEW_NETWORK 0x8   /* its own network adapters */
+#define VESK_HOSTID_VIEW_RESOLVER 0x10 /* LOCALDOMAIN or RES_OPTIONS: the I lines' resolver */
+#define VESK_HOSTID_VIEW_UNKNOWN 0x80  /* for one of them the kernel gives no way to tell */
 
 /* Sets *differences to a VESK_HOSTID_VIEW_ bit for each namespace of the
  * calling thread that is not the host's initial one: there an ordinary user
@@ -154,9 +164,15 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
  * Windows.  The kernel is asked without a path (Linux 6.11 and later), so no
  * mount changes the answer; older kernels through /proc, which a user
  * namespace can replace, and with VESK_HOSTID_VIEW_UNKNOWN for a network or
- * mount namespace before Linux 6.18 unless it is the initial one.  Keeps no
- * state.  SUCCESS, or FAILURE for a null pointer.  The caller decides what a
- * difference means; the other calls answer as they would anyway. */
+ * mount namespace before Linux 6.18 unless it is the initial one.
+ * VESK_HOSTID_VIEW_RESOLVER when the process's environment holds LOCALDOMAIN
+ * (even empty) or RES_OPTIONS (with anything but blanks): the C library
+ * takes the search domains and options of the host name's lookup from them,
+ * so whoever starts the application can have the I lines be the addresses of
+ * another name.  HOSTALIASES, the third such variable, is not followed for
+ * the host's name.  Keeps no state.  SUCCESS, or FAILURE for a null pointer.
+ * The caller decides what a difference means; the other calls answer as they
+ * would anyway. */
 int vesk_hostid_view(unsigned *differences);
 
 /* ---- Encoding ---------------------------------------------------------------- */

@@ -1,6 +1,7 @@
 /*
  * view_linux.cpp - vesk_hostid_view on Linux: which namespaces of the calling
- * thread are not the host's initial ones.
+ * thread are not the host's initial ones, and whether the environment steers
+ * the resolver.
  *
  * Every namespace is an inode of nsfs, and the kernel numbers the initial
  * ones with fixed values (user and UTS always, network and mount from 6.18
@@ -15,6 +16,13 @@
  * than those queries; on a newer one, or one whose version cannot be told, a
  * query that fails (a seccomp filter can make it fail) leaves the namespace
  * unknown rather than trusting /proc.
+ *
+ * The C library reads LOCALDOMAIN and RES_OPTIONS when it sets up a thread's
+ * resolver: another search domain, or other options (ndots), and the host's
+ * name resolves to addresses of the environment's choosing.  Nothing sets them
+ * aside for one lookup without touching resolv.conf's own settings, so the
+ * view reports them.  HOSTALIASES is set aside for the host's name
+ * (platform_linux.cpp).
  */
 /* 64-bit inode numbers and statfs on 32-bit builds too, as elsewhere. */
 #define _FILE_OFFSET_BITS 64
@@ -22,6 +30,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/ioctl.h>
 #include <sys/personality.h>
 #include <sys/stat.h>
@@ -132,6 +141,13 @@ unsigned view_differences(const ViewInodes *inodes, int kernel_version) {
     return differences;
 }
 
+unsigned view_resolver_environment(void) {
+    const char *options = getenv("RES_OPTIONS");
+    int steers = getenv("LOCALDOMAIN") != NULL ||
+                 (options != NULL && options[strspn(options, " \t")] != '\0');
+    return steers ? VESK_HOSTID_VIEW_RESOLVER : 0;
+}
+
 int vesk_hostid_view(unsigned *differences) {
     if (differences == NULL) {
         return FAILURE;
@@ -142,6 +158,6 @@ int vesk_hostid_view(unsigned *differences) {
     if (kernel != 0 && kernel < VIEW_PIDFD_QUERIES_SINCE) {
         view_inodes_from_directory("/proc/thread-self/ns", &inodes);
     }
-    *differences = view_differences(&inodes, kernel);
+    *differences = view_differences(&inodes, kernel) | view_resolver_environment();
     return SUCCESS;
 }

@@ -4,7 +4,8 @@
  * namespace files, and the decision against the host's initial ones.
  *
  * The tests aim the directory reader at /proc and at fake trees, and the
- * decision at kernels of every age.  Nothing here is exported.
+ * decision at kernels of every age.  Beside the namespaces, the resolver's
+ * environment.  Nothing here is exported.
  */
 #ifndef VESK_HOSTID_VIEW_LINUX_H
 #define VESK_HOSTID_VIEW_LINUX_H
@@ -52,5 +53,10 @@ void view_inodes_from_directory(const char *directory, ViewInodes *inodes);
  * number, VESK_HOSTID_VIEW_UNKNOWN when the inode is unknown or the kernel
  * does not fix it. */
 unsigned view_differences(const ViewInodes *inodes, int kernel_version);
+
+/* VESK_HOSTID_VIEW_RESOLVER when the environment holds LOCALDOMAIN (even
+ * empty: it then empties resolv.conf's search list) or RES_OPTIONS with
+ * anything but blanks; else 0. */
+unsigned view_resolver_environment(void);
 
 #endif

@@ -1,8 +1,9 @@
 /* Whose view of the host: the decision from namespace inode numbers on
  * kernels of every age, the reader of a directory of namespace files aimed
- * at fake trees and at /proc, and this process's own view, the same by the
- * kernel's pidfd queries as by /proc.  No root is needed; the real
- * namespaces are in ns_hostid_view.cpp. */
+ * at fake trees and at /proc, this process's own view, the same by the
+ * kernel's pidfd queries as by /proc, and the resolver's environment.  No
+ * root is needed; the real namespaces are in ns_hostid_view.cpp. */
+#include <stdlib.h>
 #include <sys/personality.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -150,7 +151,7 @@ TEST(ViewOfThisProcess, IsTheKernelsAnswerAndAgreesWithProc) {
     }
     unsigned differences = 0x5555;
     ASSERT_EQ(vesk_hostid_view(&differences), SUCCESS);
-    EXPECT_EQ(differences, view_differences(&by_proc, kernel));
+    EXPECT_EQ(differences & ~VESK_HOSTID_VIEW_RESOLVER, view_differences(&by_proc, kernel));
     EXPECT_EQ(vesk_hostid_view(nullptr), FAILURE);
 }
 
@@ -181,5 +182,71 @@ TEST(ViewOfThisProcess, AFakedKernelVersionIsNoVersion) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+/* The resolver's environment: a variable the C library reads when it sets up
+ * a thread's resolver, and that the lookup of the host's name cannot set
+ * aside, is reported; HOSTALIASES is set aside, and a RES_OPTIONS of blanks
+ * sets nothing.  (The lookups themselves, under each variable, are in
+ * ns_resolver_environment.cpp.) */
+struct ResolverVariable {
+    const char *name;
+    const char *variable;
+    const char *value;
+    bool reported;
+};
+
+void PrintTo(const ResolverVariable &v, std::ostream *out) {
+    *out << v.name;
+}
+
+class ViewOfTheResolver : public testing::TestWithParam<ResolverVariable> {
+  protected:
+    const char *const variables[3] = {"HOSTALIASES", "LOCALDOMAIN", "RES_OPTIONS"};
+    std::string saved[3];
+    bool was_set[3] = {false, false, false};
+
+    void SetUp() override {
+        for (int i = 0; i < 3; i++) {
+            const char *value = getenv(variables[i]);
+            was_set[i] = value != nullptr;
+            saved[i] = value != nullptr ? value : "";
+            unsetenv(variables[i]);
+        }
+    }
+    void TearDown() override {
+        for (int i = 0; i < 3; i++) {
+            if (was_set[i]) {
+                setenv(variables[i], saved[i].c_str(), 1);
+            } else {
+                unsetenv(variables[i]);
+            }
+        }
+    }
+};
+
+TEST_P(ViewOfTheResolver, ReportsWhatTheLookupFollows) {
+    unsigned before = 0, differences = 0;
+    ASSERT_EQ(vesk_hostid_view(&before), SUCCESS);
+    ASSERT_EQ(before & VESK_HOSTID_VIEW_RESOLVER, 0u) << "with none of the variables set";
+    ASSERT_EQ(setenv(GetParam().variable, GetParam().value, 1), 0);
+    ASSERT_EQ(vesk_hostid_view(&differences), SUCCESS);
+    EXPECT_EQ(differences, before | (GetParam().reported ? VESK_HOSTID_VIEW_RESOLVER : 0u));
+}
+
+const ResolverVariable resolver_variables[] = {
+    {"localdomain", "LOCALDOMAIN", "evil.example", true},
+    /* Empty, it empties resolv.conf's search list. */
+    {"localdomain_empty", "LOCALDOMAIN", "", true},
+    {"res_options", "RES_OPTIONS", "ndots:0", true},
+    {"res_options_after_blanks", "RES_OPTIONS", " \t rotate", true},
+    {"res_options_blank", "RES_OPTIONS", " \t ", false},
+    {"res_options_empty", "RES_OPTIONS", "", false},
+    {"hostaliases", "HOSTALIASES", "/tmp/aliases", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Environment, ViewOfTheResolver, testing::ValuesIn(resolver_variables),
+                         [](const testing::TestParamInfo<ResolverVariable> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
