@@ -13,9 +13,10 @@
  * wrong characters in one group whose changes cancel, or whole groups
  * swapped.
  *
- * The list calls give exactly the lines that the veskid command prints (same
- * texts, same order, repeats dropped), without printing anything; the check
- * calls read a text that a person typed or pasted, without touching the host.
+ * Where every source a call needs could be read, the list calls give
+ * exactly the lines that the veskid command prints (same texts, same order,
+ * repeats dropped), without printing anything; the check calls read a text
+ * that a person typed or pasted, without touching the host.
  *
  * Operations that can fail return SUCCESS (0) or FAILURE (-1).  Every call
  * may be made from any number of threads at once, and beside the
@@ -27,8 +28,14 @@
  *
  * A call reads only the sources its answer needs: the primary list and a
  * lookup of an M text read the adapters, a lookup of an H text the volume,
- * of an I text the host's name.  Only when those give nothing are the
- * others asked, cheapest first, to tell "none" from "could not be read".
+ * of an I text the host's name, the list of every kind all three.  Each
+ * source ends with its identifiers, with none, or as could not be read: no
+ * free descriptor, no memory, a socket family refused, an adapter whose
+ * driver cannot be asked for its permanent address (a private network that
+ * kept the host's /sys), an I/O error, the resolver's temporary failure.  A
+ * call whose answer needs a source that could not be read fails; it never
+ * answers "absent" or a shorter list.  veskid, which prints what it read,
+ * may then print fewer lines than the host has.
  *
  * In a child of a multi-threaded process, after fork and before exec, a call
  * that resolves the host's name may block for ever: another thread of the
@@ -36,7 +43,7 @@
  * child has no thread to release it.  Those calls are the I source's: the
  * lists of every kind (VESK_HOSTID_ALL) and a lookup of an I text.  The
  * adapter and volume calls take no such lock and answer in the child: a
- * lookup of an M or H text, and the primary list while an adapter answers.
+ * lookup of an M or H text and the primary list.
  */
 #ifndef VESK_HOSTID_PUBLIC_H
 #define VESK_HOSTID_PUBLIC_H
@@ -76,8 +83,9 @@ typedef struct vesk_hostid {
  * order veskid prints them; release it with vesk_hostid_list_free.  SUCCESS,
  * also when none is selected (*count 0: veskid would print its hint).
  * FAILURE, with *ids null and *count 0, when the selection is neither
- * VESK_HOSTID_PRIMARY nor VESK_HOSTID_ALL, a pointer is null, nothing at all
- * could be read from the host (veskid: "Cannot get ID!"), or memory ran out. */
+ * VESK_HOSTID_PRIMARY nor VESK_HOSTID_ALL, a pointer is null, a source the
+ * selection needs could not be read, or memory ran out: never a list with
+ * part of the host's identifiers. */
 int vesk_hostid_list(int selection, vesk_hostid **ids, size_t *count);
 
 /* Releases an array from vesk_hostid_list; null is allowed. */
@@ -104,7 +112,7 @@ enum vesk_hostid_fault {
     VESK_HOSTID_FAULT_CHARACTER,   /* any other character, any byte outside ASCII too */
     VESK_HOSTID_FAULT_CHECK,       /* a group's check character does not match */
     VESK_HOSTID_FAULT_PREFIX_KIND, /* the prefix letter is not the text's kind */
-    VESK_HOSTID_FAULT_HOST         /* vesk_hostid_has: the host could not be read */
+    VESK_HOSTID_FAULT_HOST         /* vesk_hostid_has: the host's source could not be read */
 };
 
 /* The result of a check. */
@@ -140,9 +148,11 @@ int vesk_hostid_check_text(const char *input, size_t length, vesk_hostid_check *
 const char *vesk_hostid_fault_message(int fault);
 
 /* Checks the text as vesk_hostid_check_text does, then looks for it among
- * this host's identifiers of every kind: SUCCESS with *present 1 or 0.
- * FAILURE when the text is not well formed, or the host could not be read
- * (fault VESK_HOSTID_FAULT_HOST); *present is then 0.  A null present is
+ * this host's identifiers of its kind (only that kind's source is read; a
+ * kind that no source gives is absent without reading the host): SUCCESS
+ * with *present 1 or 0.  FAILURE when the text is not well formed, or the
+ * source could not be read or memory ran out (fault VESK_HOSTID_FAULT_HOST);
+ * *present is then 0.  A null present is
  * FAILURE with fault VESK_HOSTID_FAULT_NULL. */
 int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result);
 
