@@ -180,7 +180,9 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
  * takes the search domains and options of the host name's lookup from them,
  * so whoever starts the application can have the I lines be the addresses of
  * another name.  HOSTALIASES, the third such variable, is not followed for
- * the host's name.  Keeps no state.  SUCCESS, or FAILURE for a null pointer.
+ * the host's name.  Keeps no state.  Needs two free descriptors at a time.
+ * SUCCESS, or FAILURE for a null pointer and where descriptors or memory ran
+ * out (the kernel would have told, so the answer is not ..._UNKNOWN).
  * The caller decides what a difference means; the other calls answer as they
  * would anyway. */
 int vesk_hostid_view(unsigned *differences);

@@ -27,6 +27,7 @@
 /* 64-bit inode numbers and statfs on 32-bit builds too, as elsewhere. */
 #define _FILE_OFFSET_BITS 64
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -89,11 +90,18 @@ static uint64_t namespace_inode(int fd) {
     return (uint64_t)st.st_ino;
 }
 
-void view_inodes_from_pidfd(ViewInodes *inodes) {
+/* A query that failed for want of descriptors or memory: the kernel would
+ * have answered it. */
+static int short_of_resources(int error) {
+    return error == EMFILE || error == ENFILE || error == ENOMEM;
+}
+
+int view_inodes_from_pidfd(ViewInodes *inodes) {
     int pidfd = (int)syscall(SYS_pidfd_open, (pid_t)gettid(), VIEW_PIDFD_THREAD);
     if (pidfd < 0) {
-        return;
+        return short_of_resources(errno) ? FAILURE : SUCCESS;
     }
+    int status = SUCCESS;
     for (int i = 0; i < VIEW_NAMESPACES; i++) {
         if (inodes->inode[i] != 0) {
             continue;
@@ -102,9 +110,12 @@ void view_inodes_from_pidfd(ViewInodes *inodes) {
         if (fd >= 0) {
             inodes->inode[i] = namespace_inode(fd);
             close(fd);
+        } else if (short_of_resources(errno)) {
+            status = FAILURE;
         }
     }
     close(pidfd);
+    return status;
 }
 
 void view_inodes_from_directory(const char *directory, ViewInodes *inodes) {
@@ -154,7 +165,9 @@ int vesk_hostid_view(unsigned *differences) {
     }
     int kernel = view_kernel_version();
     ViewInodes inodes = {{0, 0, 0, 0}};
-    view_inodes_from_pidfd(&inodes);
+    if (view_inodes_from_pidfd(&inodes) != SUCCESS) {
+        return FAILURE;
+    }
     if (kernel != 0 && kernel < VIEW_PIDFD_QUERIES_SINCE) {
         view_inodes_from_directory("/proc/thread-self/ns", &inodes);
     }

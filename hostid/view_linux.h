@@ -40,8 +40,10 @@ typedef struct ViewInodes {
 int view_kernel_version(void);
 
 /* Fills the inodes that are still 0 from the kernel's pidfd queries about
- * the calling thread; those it does not answer stay 0. */
-void view_inodes_from_pidfd(ViewInodes *inodes);
+ * the calling thread; those it does not answer stay 0.  Two descriptors at a
+ * time.  SUCCESS, or FAILURE when a query failed for want of descriptors or
+ * memory: the kernel would have told. */
+int view_inodes_from_pidfd(ViewInodes *inodes);
 
 /* Fills the inodes that are still 0 from the namespace files of directory
  * (production: /proc/thread-self/ns); a file that is not on nsfs counts as

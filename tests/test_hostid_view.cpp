@@ -5,6 +5,7 @@
  * root is needed; the real namespaces are in ns_hostid_view.cpp. */
 #include <stdlib.h>
 #include <sys/personality.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,7 +143,7 @@ TEST(ViewOfThisProcess, IsTheKernelsAnswerAndAgreesWithProc) {
     ASSERT_GT(kernel, VIEW_KERNEL(3, 7)) << "the kernel's version cannot be read";
     ViewInodes by_proc = {{0, 0, 0, 0}}, by_pidfd = {{0, 0, 0, 0}};
     view_inodes_from_directory("/proc/thread-self/ns", &by_proc);
-    view_inodes_from_pidfd(&by_pidfd);
+    EXPECT_EQ(view_inodes_from_pidfd(&by_pidfd), SUCCESS);
     for (int i = 0; i < VIEW_NAMESPACES; i++) {
         ASSERT_NE(by_proc.inode[i], 0u) << view_namespaces[i].name;
         if (kernel >= VIEW_PIDFD_QUERIES_SINCE) {
@@ -181,6 +182,46 @@ TEST(ViewOfThisProcess, AFakedKernelVersionIsNoVersion) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+/* Two free descriptors are enough for the view's answer; with fewer, the
+ * kernel could have told and the call fails, rather than calling the
+ * namespaces unknown (or the host's).  In children, whose limits do not
+ * reach this process. */
+TEST(ViewOfThisProcess, NeedsTwoFreeDescriptorsAndFailsWithFewer) {
+    if (view_kernel_version() < VIEW_PIDFD_QUERIES_SINCE) {
+        GTEST_SKIP() << "a kernel without the pidfd queries reads /proc instead";
+    }
+    unsigned own = 0;
+    ASSERT_EQ(vesk_hostid_view(&own), SUCCESS);
+    /* Under an emulator that passes no namespace query on, the kernel does
+     * not tell even with descriptors to spare. */
+    const bool kernel_tells = (own & VESK_HOSTID_VIEW_UNKNOWN) == 0;
+    for (int free_descriptors : {0, 1, 2}) {
+        fflush(nullptr);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int fd = 3; fd < 1024; fd++) {
+                close(fd);
+            }
+            struct rlimit limit = {(rlim_t)(3 + free_descriptors), (rlim_t)(3 + free_descriptors)};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+                _exit(99);
+            }
+            unsigned view = 0x5555;
+            int status = vesk_hostid_view(&view);
+            bool answered = status == SUCCESS && view == own;
+            bool ok = free_descriptors >= 2 ? answered
+                      : kernel_tells        ? status == FAILURE
+                                            : answered || status == FAILURE;
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << free_descriptors << " free descriptors";
+    }
 }
 
 /* The resolver's environment: a variable the C library reads when it sets up
