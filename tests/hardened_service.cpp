@@ -127,8 +127,9 @@ std::string refuse_families(const std::vector<int> &refused) {
     }
     int status = 0;
     for (int family : refused) {
+        const struct scmp_arg_cmp first_is_family = {0, SCMP_CMP_EQ, (scmp_datum_t)family, 0};
         status |= seccomp_rule_add(filter, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                                   SCMP_A0(SCMP_CMP_EQ, (scmp_datum_t)family));
+                                   first_is_family);
     }
     status |= seccomp_load(filter);
     seccomp_release(filter);
