@@ -29,25 +29,11 @@
 
 #include <gtest/gtest.h>
 
+#include "listed_lines.h"
 #include "scratch_dir.h"
 #include "vesk_hostid.h"
 
 namespace {
-
-/* The lines a list gives, or "FAILURE". */
-std::string lines_of(int selection) {
-    vesk_hostid *ids = nullptr;
-    size_t count = 0;
-    if (vesk_hostid_list(selection, &ids, &count) != SUCCESS) {
-        return "FAILURE";
-    }
-    std::string lines;
-    for (size_t i = 0; i < count; i++) {
-        lines += std::string(1, ids[i].letter) + ":" + ids[i].text + "\n";
-    }
-    vesk_hostid_list_free(ids);
-    return lines;
-}
 
 /* What a child found, sent back through a pipe: its lists and view, or the
  * reason its setting could not be made. */
@@ -74,8 +60,8 @@ ChildAnswer answer_in_child(const std::function<std::string()> &setting) {
         if (text.empty()) {
             unsigned view = 0;
             vesk_hostid_view(&view);
-            text = "ok\n" + std::to_string(view) + "\n" + lines_of(VESK_HOSTID_PRIMARY) + "|" +
-                   lines_of(VESK_HOSTID_ALL);
+            text = "ok\n" + std::to_string(view) + "\n" + listed_lines(VESK_HOSTID_PRIMARY) + "|" +
+                   listed_lines(VESK_HOSTID_ALL);
         } else {
             text = "setup\n" + text;
         }
@@ -153,8 +139,8 @@ class HardenedService : public testing::Test {
 
     void SetUp() override {
         ASSERT_EQ(geteuid(), 0u) << "needs root: namespaces, mounts and seccomp filters";
-        primary = lines_of(VESK_HOSTID_PRIMARY);
-        all = lines_of(VESK_HOSTID_ALL);
+        primary = listed_lines(VESK_HOSTID_PRIMARY);
+        all = listed_lines(VESK_HOSTID_ALL);
         ASSERT_NE(primary, "FAILURE");
         ASSERT_NE(primary, "") << "the host has no M to keep";
         ASSERT_NE(all, "FAILURE");

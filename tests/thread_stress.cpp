@@ -33,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include "listed_lines.h"
 #include "scratch_dir.h"
 #include "vesk_hostid.h"
 
@@ -83,20 +84,6 @@ std::string fake_hosts() {
     return hosts;
 }
 
-std::string lines_of(int selection) {
-    vesk_hostid *ids = nullptr;
-    size_t count = 0;
-    if (vesk_hostid_list(selection, &ids, &count) != SUCCESS) {
-        return "FAILURE";
-    }
-    std::string lines;
-    for (size_t i = 0; i < count; i++) {
-        lines += std::string(1, ids[i].letter) + ":" + ids[i].text + "\n";
-    }
-    vesk_hostid_list_free(ids);
-    return lines;
-}
-
 /* In the child: sets the made-up host up, then lists from four threads while
  * a fifth resolves other names.  Returns the number of wrong answers, or -1
  * with the reason on standard error when the host could not be made. */
@@ -115,7 +102,7 @@ int stress_in_namespaces(const std::string &work) {
         return -1;
     }
 
-    const std::string alone = lines_of(VESK_HOSTID_ALL);
+    const std::string alone = listed_lines(VESK_HOSTID_ALL);
     if (alone == "FAILURE") {
         fprintf(stderr, "the made-up host could not be read\n");
         return -1;
@@ -153,7 +140,7 @@ int stress_in_namespaces(const std::string &work) {
     for (int t = 0; t < 4; t++) {
         callers.emplace_back([&, t] {
             for (int call = 0; call < VESK_STRESS_CALLS; call++) {
-                if (lines_of(VESK_HOSTID_ALL) != alone) {
+                if (listed_lines(VESK_HOSTID_ALL) != alone) {
                     wrong++;
                 }
                 const std::string &text = present[(size_t)(call + t) % present.size()];
@@ -313,13 +300,13 @@ int fork_from_busy_process(const std::string &work, bool made_up) {
         fprintf(stderr, "the hosts file: %s\n", strerror(errno));
         return -1;
     }
-    std::string lines = lines_of(VESK_HOSTID_ALL);
+    std::string lines = listed_lines(VESK_HOSTID_ALL);
     if (made_up || first_line_of(lines, 'M').empty() || first_line_of(lines, 'H').empty()) {
         if (!enter_made_up_host(work)) {
             fprintf(stderr, "the made-up host: %s\n", strerror(errno));
             return -1;
         }
-        lines = lines_of(VESK_HOSTID_ALL);
+        lines = listed_lines(VESK_HOSTID_ALL);
     }
     const std::string m = first_line_of(lines, 'M'), h = first_line_of(lines, 'H');
     if (m.empty() || h.empty() || first_line_of(lines, 'I').empty()) {
@@ -332,7 +319,7 @@ int fork_from_busy_process(const std::string &work, bool made_up) {
     for (int t = 0; t < 4; t++) {
         busy.emplace_back([&done] {
             while (!done) {
-                lines_of(VESK_HOSTID_ALL);
+                listed_lines(VESK_HOSTID_ALL);
                 resolve(fork_host_name);
                 resolve("localhost");
             }
