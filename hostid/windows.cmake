@@ -10,7 +10,8 @@ target_link_libraries(hostid_objects PUBLIC bcrypt)
 # An import library for wsock32.dll that names each function only by its
 # ordinal there.  The 32-bit linker's names carry the stdcall argument size.
 set(_vesk_wsock32_def "LIBRARY WSOCK32.dll\nEXPORTS\n")
-foreach(_entry "WSAStartup 8 115" "WSACleanup 0 116" "gethostname 8 57" "gethostbyname 4 52")
+foreach(_entry "WSAStartup 8 115" "WSACleanup 0 116" "gethostname 8 57" "gethostbyname 4 52"
+               "WSAGetLastError 0 111")
   string(REPLACE " " ";" _entry "${_entry}")
   list(GET _entry 0 _name)
   list(GET _entry 1 _argument_bytes)

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks that veskid.exe needs no DLL beyond what Windows ships, and that it
-# imports the four Windows Sockets functions from wsock32.dll by ordinal.
+# imports the five Windows Sockets functions from wsock32.dll by ordinal.
 # Usage: check_pe_imports.sh OBJDUMP BINARY
 set -eu
 objdump=$1
@@ -38,13 +38,14 @@ sed -n '/DLL Name: WSOCK32.dll/I,/^$/p' "$dir/headers" |
     done | sort -n > "$dir/wsock32"
 expected="52 <none>
 57 <none>
+111 <none>
 115 <none>
 116 <none>"
 if [ "$(cat "$dir/wsock32")" != "$expected" ]; then
     echo "wsock32.dll imports, expected ordinals 52 gethostbyname, 57 gethostname,"
-    echo "115 WSAStartup and 116 WSACleanup, each by ordinal alone; found:"
+    echo "111 WSAGetLastError, 115 WSAStartup and 116 WSACleanup, each by ordinal alone; found:"
     sed 's/^/  /' "$dir/wsock32"
     status=1
 fi
-[ $status -eq 0 ] && echo "system DLLs only; wsock32.dll by ordinal 52, 57, 115, 116"
+[ $status -eq 0 ] && echo "system DLLs only; wsock32.dll by ordinal 52, 57, 111, 115, 116"
 exit $status
