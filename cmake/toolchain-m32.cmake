@@ -12,6 +12,7 @@
 # /usr/include/x86_64-linux-gnu) is picked up.
 set(VESK_I386_DEV /var/cache/vesk/i386-dev CACHE PATH
     "Debian's i386 libssl-dev and libssl3, unpacked (scripts/i386-root --dev)")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VESK_I386_DEV)
 set(_i386_lib ${VESK_I386_DEV}/usr/lib/i386-linux-gnu)
 if(NOT EXISTS ${_i386_lib}/libcrypto.a OR NOT EXISTS ${VESK_I386_DEV}/usr/include/openssl)
   message(FATAL_ERROR "${VESK_I386_DEV} holds no i386 OpenSSL: make it with scripts/i386-root --dev")
