@@ -1,6 +1,6 @@
 /*
  * Sizes that depend on the host's pointer width, written to mean the same on
- * 32- and 64-bit builds (the m32 preset runs them under qemu-i386):
+ * 32- and 64-bit builds (the m32 preset runs them natively, or under qemu-i386):
  *
  *   - data of exactly sizeof(void *) bytes lives in the bucket (4 bytes on a
  *     32-bit host, 8 on a 64-bit one), any other size in a separate block;

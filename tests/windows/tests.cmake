@@ -1,8 +1,9 @@
 # The Windows tests, included by tests/CMakeLists.txt when cross-building with
 # MinGW-w64.  Both builds check the export and import tables of what they
 # built, and run their suites and veskid.exe under Wine: the 64-bit build
-# under wine64, the 32-bit one under Debian's 32-bit Wine, which on a kernel
-# without IA-32 emulation runs through qemu-i386 (scripts/setup-i386 --wine).
+# under wine64, the 32-bit one under Debian's 32-bit Wine, run natively:
+# scripts/test-windows takes it from an i386 root (scripts/i386-root --run,
+# which needs a kernel that runs i386 programs itself).
 # Every test is labelled with the Wine that runs it: wine-x86_64 or wine-i686.
 
 set(_windows_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows)
@@ -28,9 +29,11 @@ set_property(DIRECTORY PROPERTY LABELS wine wine-${VESK_WINE_ARCH})
 
 # ---- Wine --------------------------------------------------------------------
 # Every program runs through wine-run: Debian's wine64 with a private prefix
-# under this build folder and Wine's own diagnostics off.  For a 32-bit
-# program wine64 starts Wine's 32-bit loader by itself; the 32-bit build's
-# prefix must then be one made after 32-bit Wine could run (wine-run checks).
+# under this build folder and Wine's own diagnostics off: this host's, or
+# with VESK_I386_ROOT set the root's, chrooted (the same Debian paths).  For a
+# 32-bit program wine64 starts Wine's 32-bit loader by itself; the 32-bit
+# build's prefix must then be one made after 32-bit Wine could run (wine-run
+# checks).
 find_program(VESK_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_program(VESK_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(VESK_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
