@@ -3,13 +3,17 @@
 # bytes: with allid, id and no word, standard output compared byte for byte,
 # and the same exit status.  The 64-bit one is another preset's build: it
 # must be built first.
-# Usage: check_same_output.sh VESKID_32 VESKID_64 [LAUNCHER]
+# Usage: check_same_output.sh VESKID_32 VESKID_64 [LAUNCHER [SECOND_LAUNCHER]]
 #   LAUNCHER runs each program (wine-run for Windows executables); without
-#   one they are executed directly.
+#   one they are executed directly.  SECOND_LAUNCHER, when given, runs the
+#   64-bit one instead: the 32-bit build under qemu-i386 is compared with
+#   the 64-bit one under qemu-x86_64, so that both see the host through the
+#   same emulator.
 set -eu
 first=$1
 second=$2
-launcher=${3:-}
+first_launcher=${3:-}
+second_launcher=${4-$first_launcher}
 [ -f "$second" ] || {
     echo "$second does not exist: build the 64-bit preset's veskid first"
     exit 1
@@ -20,6 +24,7 @@ failures=0
 for word in allid id none; do
     for build in first second; do
         eval program=\$$build
+        eval launcher=\$${build}_launcher
         status=0
         if [ "$word" = none ]; then
             $launcher "$program" >"$dir/$build.out" 2>"$dir/$build.err" </dev/null || status=$?
