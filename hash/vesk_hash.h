@@ -40,8 +40,14 @@ extern "C" {
 
 typedef unsigned char vesk_bool;
 
-#define SUCCESS 0
-#define FAILURE -1
+/* The same two results as vesk_hostid.h's, defined by whichever header
+ * comes first. */
+#ifndef SUCCESS
+#define SUCCESS (0)
+#endif
+#ifndef FAILURE
+#define FAILURE (-1)
+#endif
 
 /* Insert modes: single bits, tested one by one.  Mode 0 acts as UPDATE. */
 #define HASH_MODE_UPDATE (1 << 0)      /* insert, or replace existing data */

@@ -55,8 +55,14 @@
 extern "C" {
 #endif
 
-#define SUCCESS 0
-#define FAILURE -1
+/* The same two results as vesk_hash.h's, defined by whichever header comes
+ * first. */
+#ifndef SUCCESS
+#define SUCCESS (0)
+#endif
+#ifndef FAILURE
+#define FAILURE (-1)
+#endif
 
 /* ---- Identifiers ---------------------------------------------------------- */
 
@@ -66,11 +72,14 @@ extern "C" {
 #define VESK_HOSTID_PRIMARY 0 /* the adapters (M lines), as `veskid id` */
 #define VESK_HOSTID_ALL 1     /* every kind, as `veskid allid` */
 
-/* The kinds this machine's identifiers have.  Any other value is still a
- * kind to the encoder (letter C for 3, L for 5, U for the rest). */
+/* The kinds this machine's identifiers have, and the two that keep a letter
+ * without a source here.  Any other value is still a kind to the encoder
+ * (letter U). */
 #define VESK_HOSTID_KIND_IPV4 1    /* letter I: 4 bytes, network order */
 #define VESK_HOSTID_KIND_ADAPTER 2 /* letter M: 6 bytes */
+#define VESK_HOSTID_KIND_C 3       /* letter C: primary, no source */
 #define VESK_HOSTID_KIND_VOLUME 4  /* letter H: 4 bytes, little endian */
+#define VESK_HOSTID_KIND_L 5       /* letter L: no source */
 
 /* One identifier, as veskid prints it: letter, ':', text. */
 typedef struct vesk_hostid {

@@ -11,7 +11,11 @@
  */
 #include "alloc_fail.h"
 #include "fault_sweep.h"
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "report_capture.h"
@@ -50,9 +54,9 @@ TEST_F(CollectorFault, AppendLeavesNothingBehindAtEveryAllocationPoint) {
         const char *name;
         std::vector<unsigned char> raw;
         HostIdKind kind;
-    } cases[] = {{"volume", raw_bytes(published_volume), HOST_ID_KIND_VOLUME},
-                 {"adapter", raw_bytes(published_adapter), HOST_ID_KIND_ADAPTER},
-                 {"address", raw_bytes(published_ipv4), HOST_ID_KIND_IPV4},
+    } cases[] = {{"volume", raw_bytes(published_volume), VESK_HOSTID_KIND_VOLUME},
+                 {"adapter", raw_bytes(published_adapter), VESK_HOSTID_KIND_ADAPTER},
+                 {"address", raw_bytes(published_ipv4), VESK_HOSTID_KIND_IPV4},
                  {"empty", {}, 5}};
     for (const auto &c : cases) {
         HostIdRecord *clean = nullptr;
@@ -148,7 +152,7 @@ TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
     for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
         vesk_hostid *ids = nullptr;
         size_t count = 0;
-        ASSERT_EQ(SUCCESS, vesk_hostid_list(selection, &ids, &count));
+        ASSERT_EQ(SUCCESS, host_id_list_on(&scripted_platform, selection, &ids, &count));
         const std::vector<std::string> whole = lines_of(ids, count);
         vesk_hostid_list_free(ids);
         ASSERT_EQ(selection == VESK_HOSTID_ALL ? 5u : 2u, whole.size());
@@ -159,7 +163,7 @@ TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
             count = 99;
             int status = SUCCESS;
             const bool hit =
-                run_failing(n, [&] { status = vesk_hostid_list(selection, &ids, &count); });
+                run_failing(n, [&] { status = host_id_list_on(&scripted_platform, selection, &ids, &count); });
             if (status == SUCCESS) {
                 EXPECT_EQ(whole, lines_of(ids, count)) << "allocation " << n;
             } else {
@@ -175,7 +179,7 @@ TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
             count = 99;
             int status = SUCCESS;
             const bool hit =
-                run_failing(n, [&] { status = vesk_hostid_list_into(selection, into, 8, &count); });
+                run_failing(n, [&] { status = host_id_list_into_on(&scripted_platform, selection, into, 8, &count); });
             if (status == SUCCESS) {
                 EXPECT_EQ(whole, lines_of(into, count)) << "allocation " << n;
             } else {
@@ -198,7 +202,7 @@ TEST_F(CollectorFault, LookupIsPresentOrAFailureNeverAbsent) {
             vesk_hostid_check check;
             int status = SUCCESS;
             const bool hit = run_failing(
-                n, [&] { status = vesk_hostid_has(line.c_str(), line.size(), &present, &check); });
+                n, [&] { status = host_id_has_on(&scripted_platform, line.c_str(), line.size(), &present, &check); });
             if (status == SUCCESS) {
                 EXPECT_EQ(1, present) << line << ", allocation " << n;
             } else {
@@ -218,7 +222,7 @@ TEST_F(CollectorFault, NoRecordAtAllReportsCannotGetId) {
     for (int all_kinds : {0, 1}) {
         const CapturedRun run = capture_output([all_kinds] {
             alloc_fail_every();
-            const int result = report_host_ids(all_kinds);
+            const int result = report_host_ids_on(&scripted_platform, all_kinds);
             alloc_fail_reset();
             return result;
         });

@@ -30,7 +30,9 @@
 
 #include <gtest/gtest.h>
 
+#include "adapters_linux.h"
 #include "platform_linux.h"
+#include "volume_linux.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -151,12 +153,12 @@ class MountedVolume : public testing::Test {
 
     uint32_t fsid_fold() {
         uint32_t value = 0;
-        EXPECT_EQ(linux_fsid_fold(mnt.c_str(), &value), 1);
+        EXPECT_EQ(linux_fsid_fold(mnt.c_str(), &value), SUCCESS);
         return value;
     }
 
     /* The UUID fold from one query alone; 0 when that query gives none. */
-    uint32_t uuid_fold_from(int (*query)(int, unsigned char[16])) {
+    uint32_t uuid_fold_from(bool (*query)(int, unsigned char[16])) {
         int fd = open(mnt.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         EXPECT_GE(fd, 0);
         unsigned char uuid[16];
@@ -316,7 +318,7 @@ class OverlayVolume : public MountedVolume {
         EXPECT_EQ(linux_volume_serial_at(merged.c_str(), &value), HOST_ANSWER_FOUND)
             << upper << options;
         uint32_t fold = 0;
-        EXPECT_EQ(linux_fsid_fold(merged.c_str(), &fold), 1);
+        EXPECT_EQ(linux_fsid_fold(merged.c_str(), &fold), SUCCESS);
         EXPECT_EQ(value, fold) << "the filesystem id is the UUID's fold here too";
         must("umount '" + merged + "'");
         mounts.pop_back();

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "scripted_host.h"
@@ -101,7 +105,7 @@ TEST_F(Collector, ReadsTheSourcesInOrderWithClearedCommandBlocks) {
     script_adapter(7, adapter_b);
     scripted_host.addresses = {published_address, {192, 168, 1, 20}};
 
-    HostIdList list(collect_host_ids());
+    HostIdList list(collect_scripted_host_ids());
     EXPECT_EQ(scripted_host.calls,
               (Calls{"volume C:\\", "enum", "reset 3", "status 3", "reset 7", "status 7",
                      "startup 0x0101", "hostname 80", "resolve scripted-host", "cleanup"}));
@@ -131,8 +135,6 @@ TEST_F(Collector, ReadsTheSourcesInOrderWithClearedCommandBlocks) {
         EXPECT_NE(ncb.ncb_command == NCBRESET, ncb.ncb_buffer != nullptr);
         EXPECT_TRUE(same_block(ncb, expected)) << "command " << (int)ncb.ncb_command;
     }
-    EXPECT_EQ(set_host_platform(nullptr), &scripted_platform);
-    EXPECT_EQ(set_host_platform(&scripted_platform), &native_host_platform);
 }
 
 /* The count byte alone decides the walk: 0 means no reset or status, a failed
@@ -143,21 +145,21 @@ TEST_F(Collector, CountByteDecidesTheAdapterWalk) {
     scripted_host.lanas = {5, 6};
     script_adapter(5, adapter_a);
     script_adapter(0, adapter_b);
-    HostIdList none(collect_host_ids());
+    HostIdList none(collect_scripted_host_ids());
     EXPECT_EQ(scripted_host.calls[2], "startup 0x0101");
     EXPECT_EQ(none.get(), nullptr);
 
     scripted_host.calls.clear();
     scripted_host.lana_count = 2;
     scripted_host.enumeration_fails = true;
-    HostIdList failed(collect_host_ids());
+    HostIdList failed(collect_scripted_host_ids());
     EXPECT_EQ(scripted_host.calls[2], "startup 0x0101");
 
     scripted_host.calls.clear();
     scripted_host.enumeration_fails = false;
     scripted_host.lanas = {5};
     scripted_host.lana_count = 3;
-    HostIdList beyond(collect_host_ids());
+    HostIdList beyond(collect_scripted_host_ids());
     EXPECT_EQ(Calls(scripted_host.calls.begin() + 1, scripted_host.calls.begin() + 8),
               (Calls{"enum", "reset 5", "status 5", "reset 0", "status 0", "reset 0", "status 0"}));
     std::vector<const HostIdRecord *> r = list_records(beyond.get());
@@ -178,7 +180,7 @@ TEST_F(Collector, AdapterAnswers) {
     script_adapter(4, AdapterAddress{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
     script_adapter(5, adapter_a);
 
-    HostIdList list(collect_host_ids());
+    HostIdList list(collect_scripted_host_ids());
     EXPECT_EQ(scripted_count("reset 2") + scripted_count("status 2"), 2u);
     std::vector<const HostIdRecord *> r = list_records(list.get());
     ASSERT_EQ(list_kinds(list.get()), (Kinds{4, 2, 2}));
@@ -188,7 +190,7 @@ TEST_F(Collector, AdapterAnswers) {
 
 TEST_F(Collector, ResolvedAddressesInResolverOrderWithoutLoopback) {
     scripted_host.addresses = {{192, 168, 5, 5}, {127, 0, 0, 1}, published_address};
-    HostIdList list(collect_host_ids());
+    HostIdList list(collect_scripted_host_ids());
     std::vector<const HostIdRecord *> r = list_records(list.get());
     ASSERT_EQ(list_kinds(list.get()), (Kinds{4, 1, 1}));
     EXPECT_EQ(record_raw(r[1]), (Bytes{192, 168, 5, 5}));
@@ -212,7 +214,7 @@ TEST_F(Collector, SocketLayerIsReleasedOnceAfterEverySuccessfulStart) {
         scripted_host = ScriptedHost();
         scripted_host.*c.failure = true;
         scripted_host.addresses = {published_address};
-        HostIdList list(collect_host_ids());
+        HostIdList list(collect_scripted_host_ids());
         EXPECT_EQ(Calls(scripted_host.calls.begin() + 2, scripted_host.calls.end()), c.calls);
         EXPECT_EQ(list_kinds(list.get()), (Kinds{4}));
     }
@@ -231,7 +233,7 @@ TEST_F(Collector, HostileAnswersAreWalkedSafely) {
     }
     script_lanas(every_lana);
 
-    HostIdList failing(collect_host_ids());
+    HostIdList failing(collect_scripted_host_ids());
     EXPECT_EQ(scripted_count("resolve " + std::string(80, 'n')), 1u);
     EXPECT_EQ(scripted_host.calls.size(), 2 + 2 * 255 + 4u);
     std::vector<const HostIdRecord *> r = list_records(failing.get());
@@ -242,6 +244,6 @@ TEST_F(Collector, HostileAnswersAreWalkedSafely) {
     for (unsigned char lana : every_lana) {
         script_adapter(lana, adapter_b);
     }
-    HostIdList repeating(collect_host_ids());
+    HostIdList repeating(collect_scripted_host_ids());
     EXPECT_EQ(list_records(repeating.get()).size(), 1 + 255 + 1000u);
 }

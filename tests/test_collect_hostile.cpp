@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "report_capture.h"
@@ -85,7 +89,7 @@ TEST_F(HostileHost, WholeHostileHostIsReportedAsDesigned) {
     }
     script_lanas(lanas);
 
-    HostIdList list(collect_host_ids());
+    HostIdList list(collect_scripted_host_ids());
     EXPECT_EQ(1u, scripted_count("resolve " + std::string(80, 'h')));
     std::vector<const HostIdRecord *> r = list_records(list.get());
     ASSERT_EQ(1 + 255 + 980u, r.size());

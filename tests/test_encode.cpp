@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid.h"
+#include "collect.h"
+#include "encode.h"
 #include "published_ids.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST(Encoding, EveryTextHasItsShapeChecksAndBits) {
         HostIdKind kind = round < 64 ? round - 32 : (HostIdKind)random();
         const std::string text = encode(digest, kind);
         SCOPED_TRACE(text);
-        ASSERT_EQ(text.size(), (size_t)HOST_ID_TEXT_LENGTH);
+        ASSERT_EQ(text.size(), (size_t)VESK_HOSTID_TEXT_LENGTH);
         for (int group = 0; group < 4; group++) {
             unsigned int v[5], check = 0;
             for (int i = 0; i < 5; i++) {

@@ -13,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "report_capture.h"
@@ -44,11 +48,12 @@ std::string report_of(int all_kinds) {
                                        : run.out.substr(0, hint);
 }
 
-/* The lines of the library's list, or veskid's message when it fails. */
-std::string library_lines(int selection) {
+/* The lines of the library's list of the platform's host, or veskid's
+ * message when it fails. */
+std::string library_lines(const HostPlatform *platform, int selection) {
     vesk_hostid *ids = nullptr;
     size_t count = 99;
-    if (vesk_hostid_list(selection, &ids, &count) != SUCCESS) {
+    if (host_id_list_on(platform, selection, &ids, &count) != SUCCESS) {
         EXPECT_EQ(ids, nullptr);
         EXPECT_EQ(count, 0u);
         return "Cannot get ID!";
@@ -120,7 +125,7 @@ TEST_P(LibraryList, EqualsTheReport) {
         SCOPED_TRACE(selection);
         const std::string expected = expected_text(
             selection == VESK_HOSTID_ALL ? scenario.all : scenario.primary, scenario.gives_nothing);
-        EXPECT_EQ(library_lines(selection), expected);
+        EXPECT_EQ(library_lines(&scripted_platform, selection), expected);
         EXPECT_EQ(report_of(selection), expected);
     }
 }
@@ -205,15 +210,15 @@ TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
     vesk_hostid ids[4];
     memset(ids, 0x55, sizeof ids);
     size_t count = 0;
-    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, nullptr, 0, &count), FAILURE);
+    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_ALL, nullptr, 0, &count), FAILURE);
     EXPECT_EQ(count, 4u);
-    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_ALL, ids, 2, &count), FAILURE);
+    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_ALL, ids, 2, &count), FAILURE);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(lines_of(ids, 2), expected_text({h_scripted, m_a}, false));
     EXPECT_EQ((unsigned char)ids[2].letter, 0x55); /* untouched */
-    EXPECT_EQ(vesk_hostid_list_into(VESK_HOSTID_PRIMARY, ids, 4, &count), SUCCESS);
+    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_PRIMARY, ids, 4, &count), SUCCESS);
     EXPECT_EQ(lines_of(ids, count), expected_text({m_a, m_b}, false));
-    EXPECT_EQ(vesk_hostid_list_into(7, ids, 4, &count), FAILURE);
+    EXPECT_EQ(host_id_list_into_on(&scripted_platform, 7, ids, 4, &count), FAILURE);
     EXPECT_EQ(count, 0u);
     vesk_hostid *none = ids;
     EXPECT_EQ(vesk_hostid_list(-1, &none, &count), FAILURE);
@@ -226,7 +231,7 @@ TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
 TEST(LibraryOnThisHost, ListsWhatVeskidPrints) {
     for (int selection : {VESK_HOSTID_PRIMARY, VESK_HOSTID_ALL}) {
         VeskidRun run = run_veskid({selection ? "allid" : "id"});
-        std::string lines = library_lines(selection);
+        std::string lines = library_lines(&native_host_platform, selection);
         EXPECT_EQ(lines.empty() ? veskid_hint : lines, run.out + run.err);
     }
 }
@@ -665,7 +670,7 @@ TEST_F(HostIdHas, FindsTheHostsOwnIdentifiersOfEveryKind) {
                                      std::string(volume_text), std::string("I:") + ipv4_text}) {
         int present = 0;
         vesk_hostid_check result;
-        ASSERT_EQ(vesk_hostid_has(typed.data(), typed.size(), &present, &result), SUCCESS);
+        ASSERT_EQ(host_id_has_on(&scripted_platform, typed.data(), typed.size(), &present, &result), SUCCESS);
         EXPECT_EQ(present, 1) << typed;
     }
     char other[VESK_HOSTID_TEXT_LENGTH + 1];
@@ -673,9 +678,9 @@ TEST_F(HostIdHas, FindsTheHostsOwnIdentifiersOfEveryKind) {
     ASSERT_EQ(vesk_hostid_encode(raw, 6, 2, other), SUCCESS);
     int present = 1;
     vesk_hostid_check result;
-    ASSERT_EQ(vesk_hostid_has(other, strlen(other), &present, &result), SUCCESS);
+    ASSERT_EQ(host_id_has_on(&scripted_platform, other, strlen(other), &present, &result), SUCCESS);
     EXPECT_EQ(present, 0);
-    EXPECT_EQ(vesk_hostid_has("TZ38D", 5, &present, &result), FAILURE);
+    EXPECT_EQ(host_id_has_on(&scripted_platform, "TZ38D", 5, &present, &result), FAILURE);
     EXPECT_EQ(result.fault, VESK_HOSTID_FAULT_LENGTH);
 }
 

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "report_capture.h"

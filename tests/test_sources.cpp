@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "report_capture.h"
@@ -52,7 +56,7 @@ std::string lookup(const unsigned char *raw, size_t length, int32_t kind) {
     EXPECT_EQ(vesk_hostid_encode(raw, length, kind, text), SUCCESS);
     int present = 7;
     vesk_hostid_check result;
-    if (vesk_hostid_has(text, strlen(text), &present, &result) != SUCCESS) {
+    if (host_id_has_on(&scripted_platform, text, strlen(text), &present, &result) != SUCCESS) {
         EXPECT_EQ(present, 0);
         return result.fault == VESK_HOSTID_FAULT_HOST ? "fault host" : "other fault";
     }
@@ -73,7 +77,7 @@ const struct {
      [] {
          vesk_hostid *ids = nullptr;
          size_t count = 9;
-         if (vesk_hostid_list(VESK_HOSTID_PRIMARY, &ids, &count) != SUCCESS) {
+         if (host_id_list_on(&scripted_platform, VESK_HOSTID_PRIMARY, &ids, &count) != SUCCESS) {
              return std::string("failure");
          }
          std::string lines = std::to_string(count) + " lines";

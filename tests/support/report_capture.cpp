@@ -4,19 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid.h"
-
-/* A sanitizer build with its leak checker. */
-#if defined(__SANITIZE_ADDRESS__)
-#define VESK_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VESK_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef VESK_LEAK_CHECKED
-#include <sanitizer/lsan_interface.h>
-#endif
+#include "report.h"
+#include "scripted_host.h"
 
 const char veskid_hint[] = "No primary IDs was detected. Try option 'allid' to see secondary IDs.";
 
@@ -42,12 +31,7 @@ CapturedRun capture_output(const std::function<int()> &run) {
 }
 
 CapturedRun capture_report(int all_kinds) {
-    return capture_output([all_kinds] {
-        leak_check_pause();
-        int status = report_host_ids(all_kinds);
-        leak_check_resume();
-        return status;
-    });
+    return capture_output([all_kinds] { return report_host_ids_on(&scripted_platform, all_kinds); });
 }
 
 CapturedRun capture_command(const std::vector<const char *> &words) {
@@ -55,21 +39,7 @@ CapturedRun capture_command(const std::vector<const char *> &words) {
     argv.insert(argv.end(), words.begin(), words.end());
     argv.push_back(nullptr);
     return capture_output([&argv] {
-        leak_check_pause();
-        dispatch_command((int)argv.size() - 1, argv.data());
-        leak_check_resume();
+        dispatch_command_on(&scripted_platform, (int)argv.size() - 1, argv.data());
         return 0;
     });
-}
-
-void leak_check_pause() {
-#ifdef VESK_LEAK_CHECKED
-    __lsan_disable();
-#endif
-}
-
-void leak_check_resume() {
-#ifdef VESK_LEAK_CHECKED
-    __lsan_enable();
-#endif
 }

@@ -1,10 +1,7 @@
 /*
  * report_capture.h - veskid's front end run in this process, its standard
  * output and standard error captured; what it is given and what it says.
- *
- * A report's set is never destroyed (its storage stays until the process
- * exits), so around a report the leak checker of a sanitizer build is told
- * to overlook what the run allocates.
+ * The runs read the scripted host.
  */
 #ifndef VESK_TESTS_REPORT_CAPTURE_H
 #define VESK_TESTS_REPORT_CAPTURE_H
@@ -28,15 +25,11 @@ struct CapturedRun {
 /* Runs run() with both streams captured. */
 CapturedRun capture_output(const std::function<int()> &run);
 
-/* report_host_ids(all_kinds) on the current platform, the leak check paused. */
+/* report_host_ids(all_kinds) on the scripted host. */
 CapturedRun capture_report(int all_kinds);
 
-/* The command as veskid runs it with these words after its name, the leak
- * check paused; its status is 0. */
+/* The command as veskid runs it with these words after its name, on the
+ * scripted host; its status is 0. */
 CapturedRun capture_command(const std::vector<const char *> &words);
-
-/* Around a report run in-process: no-ops outside a sanitizer build. */
-void leak_check_pause();
-void leak_check_resume();
 
 #endif

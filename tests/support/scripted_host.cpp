@@ -8,7 +8,11 @@
 #include <sys/socket.h> /* AF_INET; winsock.h has it on Windows */
 #endif
 
-#include "hostid_private.h"
+#include "collect.h"
+#include "kinds.h"
+#include "lists.h"
+#include "report.h"
+#include "select.h"
 
 ScriptedHost scripted_host;
 
@@ -168,11 +172,10 @@ size_t scripted_count(const std::string &call) {
 
 void ScriptedHostTest::SetUp() {
     scripted_host = ScriptedHost();
-    set_host_platform(&scripted_platform);
 }
 
-void ScriptedHostTest::TearDown() {
-    set_host_platform(NULL);
+HostIdRecord *collect_scripted_host_ids(void) {
+    return collect_host_ids_from(&scripted_platform, HOST_SOURCES_ALL, NULL);
 }
 
 /* ---- Records ------------------------------------------------------------ */

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hostid.h"
+#include "collect.h"
 #include "platform.h"
 #include "published_ids.h"
 
@@ -69,11 +69,17 @@ void script_status_failure(unsigned char lana, unsigned char code);
 /* How many recorded calls read exactly so. */
 size_t scripted_count(const std::string &call);
 
+/* A test on the scripted host, fresh for each test: the calls under test are
+ * given scripted_platform (the collector's *_from, the lists' *_on, the
+ * report's *_on). */
 class ScriptedHostTest : public testing::Test {
   protected:
     void SetUp() override;
-    void TearDown() override;
 };
+
+/* Every source of the scripted host, as collect_host_ids reads the running
+ * host's. */
+HostIdRecord *collect_scripted_host_ids(void);
 
 /* ---- Records ------------------------------------------------------------ */
 

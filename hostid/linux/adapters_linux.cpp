@@ -32,7 +32,7 @@
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
 
-#include "platform_linux.h"
+#include "adapters_linux.h"
 
 #ifndef MAX_ADDR_LEN
 #define MAX_ADDR_LEN 32
@@ -186,7 +186,7 @@ static unsigned char enumerate_adapters(LinuxSession *session, NCB *ncb) {
     return unreadable ? NRC_SYSTEM : NRC_GOODRET;
 }
 
-static int address_is_zero(const unsigned char *address) {
+static bool address_is_zero(const unsigned char *address) {
     static const unsigned char zero[6] = {0};
     return memcmp(address, zero, 6) == 0;
 }
@@ -223,7 +223,7 @@ HostAnswer linux_permanent_address(const char *name, unsigned char address[6]) {
     memset(&ifr, 0, sizeof ifr);
     snprintf(ifr.ifr_name, sizeof ifr.ifr_name, "%s", name);
     ifr.ifr_data = (char *)request;
-    int asked = ioctl(fd, SIOCETHTOOL, &ifr) == 0;
+    bool asked = ioctl(fd, SIOCETHTOOL, &ifr) == 0;
     close(fd);
     if (!asked) {
         return HOST_ANSWER_UNREADABLE;
@@ -250,23 +250,23 @@ static int hex_digit(char c) {
     return -1;
 }
 
-/* The current address, "xx:xx:xx:xx:xx:xx"; 1 when it is exactly 6 bytes. */
-static int read_current_address(const char *net_dir, const char *name, unsigned char address[6]) {
+/* The current address, "xx:xx:xx:xx:xx:xx"; true when it is exactly 6 bytes. */
+static bool read_current_address(const char *net_dir, const char *name, unsigned char address[6]) {
     char text[64];
     if (read_net_attribute(net_dir, name, "address", text, sizeof text) != HOST_ANSWER_FOUND) {
-        return 0;
+        return false;
     }
     const char *p = text;
     for (int i = 0; i < 6; i++) {
         int high = hex_digit(p[0]);
         int low = high < 0 ? -1 : hex_digit(p[1]);
         if (low < 0) {
-            return 0;
+            return false;
         }
         address[i] = (unsigned char)(high << 4 | low);
         p += 2;
         if (i < 5 && *p++ != ':') {
-            return 0;
+            return false;
         }
     }
     return *p == '\0';

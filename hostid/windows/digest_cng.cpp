@@ -10,13 +10,13 @@
 
 #include <bcrypt.h>
 
-#include "hostid_private.h"
+#include "digest.h"
 
 int md5_of_two_parts(const unsigned char *first, size_t first_length, const unsigned char *second,
                      size_t second_length, unsigned char digest[HOST_ID_DIGEST_SIZE]) {
     BCRYPT_ALG_HANDLE algorithm = NULL;
     if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_MD5_ALGORITHM, NULL, 0))) {
-        return -1;
+        return FAILURE;
     }
     BCRYPT_HASH_HANDLE hash = NULL;
     int ok = BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, NULL, 0, NULL, 0, 0));
@@ -28,5 +28,5 @@ int md5_of_two_parts(const unsigned char *first, size_t first_length, const unsi
         BCryptDestroyHash(hash);
     }
     BCryptCloseAlgorithmProvider(algorithm, 0);
-    return ok ? 0 : -1;
+    return ok ? SUCCESS : FAILURE;
 }

@@ -92,7 +92,7 @@ static uint64_t namespace_inode(int fd) {
 
 /* A query that failed for want of descriptors or memory: the kernel would
  * have answered it. */
-static int short_of_resources(int error) {
+static bool short_of_resources(int error) {
     return error == EMFILE || error == ENFILE || error == ENOMEM;
 }
 

@@ -26,6 +26,9 @@
 
 #include "platform_linux.h"
 
+#include "adapters_linux.h"
+#include "volume_linux.h"
+
 static const LinuxHostPaths running_host_paths = {"/", LINUX_NET_CLASS_DIR, NULL};
 
 void *linux_open_session(const LinuxHostPaths *paths) {

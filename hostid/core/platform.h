@@ -11,13 +11,17 @@
  * On Windows the NetBIOS and socket records are the system's own.  Elsewhere
  * they are declared here with the same names, field names and sizes, so that
  * the collector compiles unchanged on both.
+ *
+ * The services shaped after Windows' own calls keep Windows' own results:
+ * NetBIOS's one-byte return code (0, NRC_GOODRET, for success), WSAStartup's
+ * 0 for success, gethostname's -1 for failure.  The others answer with a
+ * HostAnswer.  Nowhere else in the library is 0 or -1 a result: operations
+ * give SUCCESS or FAILURE, predicates bool.
  */
 #ifndef VESK_HOSTID_PLATFORM_H
 #define VESK_HOSTID_PLATFORM_H
 
 #include <stdint.h>
-
-#include "hostid.h"
 
 #ifdef _WIN32
 #include <winsock.h>
@@ -184,45 +188,9 @@ typedef struct HostPlatform {
 } HostPlatform;
 
 /* The running host's services, defined by the platform layer that is linked
- * in (platform_linux.cpp on Linux, platform_windows.cpp on Windows). */
+ * in (linux/platform_linux.cpp, windows/platform_windows.cpp).  The
+ * library's entry points read it; everything below them takes the platform
+ * it reads as an argument, so that tests pass the scripted host in. */
 extern const HostPlatform native_host_platform;
-
-/* Makes platform the one that collect_host_ids reads; null restores
- * native_host_platform.  Returns the platform that was current before.  For
- * tests: not to be called while another thread collects. */
-const HostPlatform *set_host_platform(const HostPlatform *platform);
-
-/* The sources of a collection, read always in this order. */
-enum {
-    HOST_SOURCE_VOLUME = 1,    /* the volume serial number: kind 4 */
-    HOST_SOURCE_ADAPTERS = 2,  /* the NetBIOS adapters: kind 2 */
-    HOST_SOURCE_ADDRESSES = 4, /* the addresses of the host's name: kind 1 */
-    HOST_SOURCES_ALL = 7
-};
-
-/* Reads the given sources (HOST_SOURCE_* bits) of the platform, in the
- * order volume, adapters, addresses, into a new list; null when they gave
- * nothing.  *unreadable (when not null) receives the bits of the sources
- * that could not be read whole: a service that could not answer, a session
- * that could not be opened, a record that memory could not be had for.
- * Their records may be missing; the other sources' are all there.
- * collect_host_ids is this with every source of the current platform. */
-HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources,
-                                    unsigned *unreadable);
-
-/* What the library's calls read: the given sources of the current
- * platform, and only those, into *head.  SUCCESS when each could be read
- * (an empty list then means the host has none of them); FAILURE, with *head
- * null and nothing left allocated, when any could not. */
-int collect_readable_host_ids(unsigned sources, HostIdRecord **head);
-
-/* What veskid's report reads: the given sources of the current platform.
- * When they give nothing, *readable says whether the host gives anything at
- * all, asking the sources left out cheapest first (the volume, the adapters,
- * then the host's name) and stopping at the first that answers; otherwise
- * *readable is 1.  So `veskid id` resolves the host's name only when neither
- * adapters nor volume gave an identifier, to choose between its hint and
- * "Cannot get ID!" exactly as a reading of every source would. */
-HostIdRecord *collect_needed_host_ids(unsigned sources, int *readable);
 
 #endif

@@ -12,12 +12,12 @@
 #define OPENSSL_API_COMPAT 0x10101000L
 #include <openssl/md5.h>
 
-#include "hostid_private.h"
+#include "digest.h"
 
 int md5_of_two_parts(const unsigned char *first, size_t first_length, const unsigned char *second,
                      size_t second_length, unsigned char digest[HOST_ID_DIGEST_SIZE]) {
     MD5_CTX context;
     int ok = MD5_Init(&context) == 1 && MD5_Update(&context, first, first_length) == 1 &&
              MD5_Update(&context, second, second_length) == 1 && MD5_Final(digest, &context) == 1;
-    return ok ? 0 : -1;
+    return ok ? SUCCESS : FAILURE;
 }

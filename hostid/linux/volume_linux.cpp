@@ -32,7 +32,7 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
-#include "platform_linux.h"
+#include "volume_linux.h"
 
 /* The generic UUID query of Linux 6.5 and later.  Older kernel headers (6.1,
  * as in Debian 12) lack it, so it is declared here from its numbers. */
@@ -72,13 +72,13 @@ static_assert(sizeof(struct vesk_btrfs_fs_info_args) == 1024, "btrfs fs info is 
 static_assert(offsetof(struct vesk_btrfs_fs_info_args, fsid) == 16, "btrfs fsid at 16");
 static_assert(offsetof(struct vesk_xfs_fsop_geom_v1, uuid) == 64, "xfs uuid at 64");
 
-static int uuid_is_set(const uint8_t uuid[16]) {
+static bool uuid_is_set(const uint8_t uuid[16]) {
     for (int i = 0; i < 16; i++) {
         if (uuid[i] != 0) {
-            return 1;
+            return true;
         }
     }
-    return 0;
+    return false;
 }
 
 uint32_t linux_uuid_fold(const unsigned char uuid[16]) {
@@ -90,25 +90,25 @@ uint32_t linux_uuid_fold(const unsigned char uuid[16]) {
     return fold;
 }
 
-int linux_uuid_from_kernel(int fd, unsigned char uuid[16]) {
+bool linux_uuid_from_kernel(int fd, unsigned char uuid[16]) {
     struct vesk_fsuuid2 answer;
     memset(&answer, 0, sizeof answer);
     answer.len = sizeof answer.uuid;
     if (ioctl(fd, VESK_FS_IOC_GETFSUUID, &answer) != 0) {
-        return 0;
+        return false;
     }
     if (answer.len != 16 || !uuid_is_set(answer.uuid)) {
         errno = 0;
-        return 0;
+        return false;
     }
     memcpy(uuid, answer.uuid, 16);
-    return 1;
+    return true;
 }
 
-int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
+bool linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
     struct statfs info;
     if (fstatfs(fd, &info) != 0) {
-        return 0;
+        return false;
     }
     const uint8_t *found = NULL;
     struct vesk_btrfs_fs_info_args btrfs;
@@ -116,22 +116,22 @@ int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
     if ((uint32_t)info.f_type == VESK_BTRFS_SUPER_MAGIC) {
         memset(&btrfs, 0, sizeof btrfs);
         if (ioctl(fd, VESK_BTRFS_IOC_FS_INFO, &btrfs) != 0) {
-            return 0;
+            return false;
         }
         found = btrfs.fsid;
     } else if ((uint32_t)info.f_type == VESK_XFS_SUPER_MAGIC) {
         memset(&xfs, 0, sizeof xfs);
         if (ioctl(fd, VESK_XFS_IOC_FSGEOMETRY_V1, &xfs) != 0) {
-            return 0;
+            return false;
         }
         found = xfs.uuid;
     }
     if (found == NULL || !uuid_is_set(found)) {
         errno = 0;
-        return 0;
+        return false;
     }
     memcpy(uuid, found, 16);
-    return 1;
+    return true;
 }
 
 /* statfs rather than statvfs: statvfs's f_fsid is one unsigned long, which
@@ -139,13 +139,13 @@ int linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
 int linux_fsid_fold(const char *directory, uint32_t *fold) {
     struct statfs info;
     if (statfs(directory, &info) != 0) {
-        return 0;
+        return FAILURE;
     }
     uint32_t words[2];
     static_assert(sizeof info.f_fsid == sizeof words, "f_fsid is two 32-bit words");
     memcpy(words, &info.f_fsid, sizeof words);
     *fold = words[0] ^ words[1];
-    return 1;
+    return SUCCESS;
 }
 
 #define VESK_EXT4_SUPER_MAGIC 0xEF53 /* ext2, ext3 and ext4 */
@@ -200,7 +200,7 @@ static int open_filesystem(const char *directory, dev_t device) {
  * without a UUID, iso9660, NFS, ramfs and proc it is a device number too,
  * which every machine booted from the same image shares; FUSE and any other
  * type are not known to give their UUID's fold. */
-static int fsid_may_serve(uint32_t type) {
+static bool fsid_may_serve(uint32_t type) {
     return type == VESK_EXT4_SUPER_MAGIC || type == VESK_TMPFS_MAGIC ||
            type == VESK_OVERLAYFS_SUPER_MAGIC;
 }
@@ -208,7 +208,7 @@ static int fsid_may_serve(uint32_t type) {
 /* Whether a failed query could give another answer later: the host is
  * short of something (descriptors, memory) or the device failed, rather than
  * the filesystem having no such query or no UUID. */
-static int failed_for_now(int error) {
+static bool failed_for_now(int error) {
     return error == EMFILE || error == ENFILE || error == ENOMEM || error == EIO ||
            error == EINTR || error == EAGAIN || error == ENOBUFS;
 }
@@ -222,7 +222,7 @@ HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
     }
     unsigned char uuid[16];
     int fd = open_filesystem(directory, root.st_dev);
-    int found = 0, refused = 0;
+    bool found = false, refused = false;
     if (fd >= 0) {
         errno = 0;
         found = linux_uuid_from_kernel(fd, uuid);
@@ -241,7 +241,7 @@ HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
     /* Where the filesystem id is its UUID's fold, it gives the same serial
      * the queries would have given, whether or not they could be asked. */
     if (fsid_may_serve((uint32_t)info.f_type)) {
-        if (!linux_fsid_fold(directory, serial)) {
+        if (linux_fsid_fold(directory, serial) != SUCCESS) {
             return HOST_ANSWER_UNREADABLE;
         }
         return *serial != 0 ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE;

@@ -3,7 +3,7 @@
  */
 #include <signal.h>
 
-#include "hostid.h"
+#include "report.h"
 
 int main(int argc, char **argv) {
 #ifdef SIGPIPE

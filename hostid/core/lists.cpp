@@ -8,8 +8,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "hostid_private.h"
-#include "platform.h"
+#include "lists.h"
+
+#include "check.h"
+#include "collect.h"
+#include "kinds.h"
+#include "select.h"
 #include "vesk_hostid.h"
 
 /* Where a list goes: the first capacity entries are stored, all are counted. */
@@ -43,9 +47,10 @@ static size_t list_length(const HostIdRecord *head) {
  * the sink's array is allocated to the list's length first.  FAILURE when a
  * source the selection needs could not be read, or memory ran out: never a
  * list that is shorter than the host's. */
-static int list_host_ids(int all_kinds, ListSink *sink, int grow) {
+static int list_host_ids(const HostPlatform *platform, int selection, ListSink *sink, bool grow) {
     HostIdRecord *head = NULL;
-    if (collect_readable_host_ids(host_id_sources_of_selection(all_kinds), &head) != SUCCESS) {
+    if (collect_readable_host_ids(platform, host_id_sources_of_selection(selection), &head) !=
+        SUCCESS) {
         return FAILURE;
     }
     if (grow) {
@@ -58,9 +63,9 @@ static int list_host_ids(int all_kinds, ListSink *sink, int grow) {
         }
     }
     HashTable set;
-    int lost = vesk_hash_init(&set, 2, NULL, NULL, 0) != SUCCESS;
+    bool lost = vesk_hash_init(&set, 2, NULL, NULL, 0) != SUCCESS;
     if (!lost) {
-        select_host_ids(head, all_kinds, &set, store_host_id, sink, &lost);
+        select_host_ids(head, selection, &set, store_host_id, sink, &lost);
         vesk_hash_destroy(&set);
     }
     free_host_id_list(head);
@@ -71,11 +76,11 @@ static int list_host_ids(int all_kinds, ListSink *sink, int grow) {
     return lost ? FAILURE : SUCCESS;
 }
 
-static int selection_is_known(int selection) {
+static bool selection_is_known(int selection) {
     return selection == VESK_HOSTID_PRIMARY || selection == VESK_HOSTID_ALL;
 }
 
-int vesk_hostid_list(int selection, vesk_hostid **ids, size_t *count) {
+int host_id_list_on(const HostPlatform *platform, int selection, vesk_hostid **ids, size_t *count) {
     /* Whichever out-pointer is given is cleared, also when the other is null. */
     if (ids != NULL) {
         *ids = NULL;
@@ -87,7 +92,7 @@ int vesk_hostid_list(int selection, vesk_hostid **ids, size_t *count) {
         return FAILURE;
     }
     ListSink sink = {NULL, 0, 0};
-    if (!selection_is_known(selection) || list_host_ids(selection, &sink, 1) != SUCCESS) {
+    if (!selection_is_known(selection) || list_host_ids(platform, selection, &sink, true) != SUCCESS) {
         return FAILURE;
     }
     *ids = sink.ids;
@@ -99,7 +104,8 @@ void vesk_hostid_list_free(vesk_hostid *ids) {
     free(ids);
 }
 
-int vesk_hostid_list_into(int selection, vesk_hostid *ids, size_t capacity, size_t *count) {
+int host_id_list_into_on(const HostPlatform *platform, int selection, vesk_hostid *ids,
+                         size_t capacity, size_t *count) {
     if (count != NULL) {
         *count = 0;
     }
@@ -107,14 +113,15 @@ int vesk_hostid_list_into(int selection, vesk_hostid *ids, size_t capacity, size
         return FAILURE;
     }
     ListSink sink = {ids, capacity, 0};
-    if (!selection_is_known(selection) || list_host_ids(selection, &sink, 0) != SUCCESS) {
+    if (!selection_is_known(selection) || list_host_ids(platform, selection, &sink, false) != SUCCESS) {
         return FAILURE;
     }
     *count = sink.count;
     return sink.count <= capacity ? SUCCESS : FAILURE;
 }
 
-int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result) {
+int host_id_has_on(const HostPlatform *platform, const char *input, size_t length, int *present,
+                   vesk_hostid_check *result) {
     if (present == NULL) {
         return result != NULL ? host_id_check_fails(result, VESK_HOSTID_FAULT_NULL, 0, 0) : FAILURE;
     }
@@ -126,7 +133,7 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
      * text never asks the resolver.  A kind that no source gives is absent
      * without reading anything. */
     HostIdRecord *head = NULL;
-    if (collect_readable_host_ids(host_id_source_of_kind(result->kind), &head) != SUCCESS) {
+    if (collect_readable_host_ids(platform, host_id_source_of_kind(result->kind), &head) != SUCCESS) {
         return host_id_check_fails(result, VESK_HOSTID_FAULT_HOST, 0, 0);
     }
     for (const HostIdRecord *record = head; record != NULL && !*present; record = record->next) {
@@ -134,4 +141,18 @@ int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_
     }
     free_host_id_list(head);
     return SUCCESS;
+}
+
+/* ---- The running host ------------------------------------------------------- */
+
+int vesk_hostid_list(int selection, vesk_hostid **ids, size_t *count) {
+    return host_id_list_on(&native_host_platform, selection, ids, count);
+}
+
+int vesk_hostid_list_into(int selection, vesk_hostid *ids, size_t capacity, size_t *count) {
+    return host_id_list_into_on(&native_host_platform, selection, ids, capacity, count);
+}
+
+int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result) {
+    return host_id_has_on(&native_host_platform, input, length, present, result);
 }

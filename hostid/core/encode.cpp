@@ -1,7 +1,7 @@
 /*
  * encode.cpp - the digest of a host identifier and its text.
  *
- * The digest is MD5 (digest_openssl.cpp, or digest_cng.cpp on Windows) over
+ * The digest is MD5 (the platform layer's, digest.h) over
  * the raw bytes followed by the kind as 4 little-endian bytes.  The text
  * keeps 80 of the 128 digest bits: each pair of digest bytes (a, b) gives two
  * 5-bit symbols, the low 5 bits of a, then the top 3 bits of a with the low 2
@@ -14,15 +14,16 @@
  */
 #include <stdint.h>
 
-#include "hostid_private.h"
-#include "vesk_hostid.h"
+#include "encode.h"
+
+#include "kinds.h"
 
 const char host_id_alphabet[33] = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
 
 int digest_host_id(const unsigned char *raw, int32_t raw_length, HostIdKind kind,
                    unsigned char digest[HOST_ID_DIGEST_SIZE]) {
     if (raw_length < 0) {
-        return -1;
+        return FAILURE;
     }
     /* The kind's two's-complement bytes, least significant first, on any host. */
     unsigned char kind_bytes[4];
@@ -65,7 +66,7 @@ int vesk_hostid_encode(const void *raw, size_t raw_length, int32_t kind,
     static const unsigned char nothing[1] = {0};
     unsigned char digest[HOST_ID_DIGEST_SIZE];
     if (digest_host_id(raw != NULL ? (const unsigned char *)raw : nothing, (int32_t)raw_length,
-                       kind, digest) != 0) {
+                       kind, digest) != SUCCESS) {
         return FAILURE;
     }
     encode_host_id(digest, text, kind);

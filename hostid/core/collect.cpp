@@ -1,7 +1,7 @@
 /*
  * collect.cpp - reading the host's identifiers into a list.
  *
- * Three sources, always in this order, each through the current platform:
+ * Three sources, always in this order, each through the caller's platform:
  *
  *   1. the volume serial number of "C:\"             -> one kind-4 record,
  *      unless the serial could not be read or is 0
@@ -24,40 +24,39 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "hostid_private.h"
-#include "platform.h"
+#include "collect.h"
 
 /* ---- Filters ------------------------------------------------------------ */
 
-int ip_address_is_usable(const unsigned char *raw, int32_t raw_length) {
+bool ip_address_is_usable(const unsigned char *raw, int32_t raw_length) {
     (void)raw_length;
     static const unsigned char loopback[4] = {0x7F, 0x00, 0x00, 0x01};
     static const unsigned char all_zero[4] = {0x00, 0x00, 0x00, 0x00};
     return memcmp(raw, loopback, 4) != 0 && memcmp(raw, all_zero, 4) != 0;
 }
 
-/* Nonzero when each of the count bytes equals value. */
-static int bytes_all_equal(const unsigned char *raw, int32_t count, unsigned char value) {
+/* True when each of the count bytes equals value. */
+static bool bytes_all_equal(const unsigned char *raw, int32_t count, unsigned char value) {
     for (int32_t i = 0; i < count; i++) {
         if (raw[i] != value) {
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
-int adapter_address_is_usable(const unsigned char *raw, int32_t raw_length) {
+bool adapter_address_is_usable(const unsigned char *raw, int32_t raw_length) {
     return !bytes_all_equal(raw, raw_length, 0x00) && !bytes_all_equal(raw, raw_length, 0xFF);
 }
 
-static int host_id_is_usable(const unsigned char *raw, int32_t raw_length, HostIdKind kind) {
+static bool host_id_is_usable(const unsigned char *raw, int32_t raw_length, HostIdKind kind) {
     switch (kind) {
-    case HOST_ID_KIND_IPV4:
+    case VESK_HOSTID_KIND_IPV4:
         return ip_address_is_usable(raw, raw_length);
-    case HOST_ID_KIND_ADAPTER:
+    case VESK_HOSTID_KIND_ADAPTER:
         return adapter_address_is_usable(raw, raw_length);
     default:
-        return 1;
+        return true;
     }
 }
 
@@ -86,7 +85,7 @@ HostIdRecord **add_host_id(HostIdRecord **tail, const unsigned char *raw, int32_
     record->raw_length = raw_length;
     record->kind = kind;
     record->next = NULL;
-    if (digest_host_id(record->raw, raw_length, kind, record->digest) != 0) {
+    if (digest_host_id(record->raw, raw_length, kind, record->digest) != SUCCESS) {
         free(record->raw);
         free(record);
         return tail;
@@ -122,7 +121,7 @@ static_assert(sizeof(AdapterStatusBuffer) == 600, "the status buffer is 600 byte
 /* Where a source's records go, and whether the source was read whole. */
 typedef struct SourceReading {
     HostIdRecord **tail;
-    int unreadable; /* set once anything of the source could not be read */
+    bool unreadable; /* set once anything of the source could not be read */
 } SourceReading;
 
 /* Appends as add_host_id does.  Bytes that pass their filter and still give
@@ -133,14 +132,14 @@ static void append_host_id(SourceReading *reading, const unsigned char *raw, int
                            HostIdKind kind) {
     HostIdRecord **next = add_host_id(reading->tail, raw, raw_length, kind);
     if (next == reading->tail && raw_length >= 0 && host_id_is_usable(raw, raw_length, kind)) {
-        reading->unreadable = 1;
+        reading->unreadable = true;
     }
     reading->tail = next;
 }
 
 /* The NetBIOS return codes that say the host could not answer, rather than
  * that an adapter is not there. */
-static int netbios_could_not_answer(unsigned char code) {
+static bool netbios_could_not_answer(unsigned char code) {
     return code == NRC_SYSTEM || code == NRC_NORESOURCES || code == NRC_OSRESNOTAV;
 }
 
@@ -151,14 +150,14 @@ static void collect_volume(const HostPlatform *platform, void *session, SourceRe
     uint32_t serial = 0;
     HostAnswer answer = platform->volume_serial(session, "C:\\", &serial);
     if (answer == HOST_ANSWER_UNREADABLE) {
-        reading->unreadable = 1;
+        reading->unreadable = true;
     }
     if (answer != HOST_ANSWER_FOUND || serial == 0) {
         return;
     }
     unsigned char raw[4];
     put_le32(serial, raw);
-    append_host_id(reading, raw, sizeof raw, HOST_ID_KIND_VOLUME);
+    append_host_id(reading, raw, sizeof raw, VESK_HOSTID_KIND_VOLUME);
 }
 
 static void collect_adapters(const HostPlatform *platform, void *session, SourceReading *reading) {
@@ -173,7 +172,7 @@ static void collect_adapters(const HostPlatform *platform, void *session, Source
     ncb.ncb_buffer = (unsigned char *)&lanas;
     ncb.ncb_length = sizeof lanas;
     if (netbios_could_not_answer(platform->netbios(session, &ncb))) {
-        reading->unreadable = 1;
+        reading->unreadable = true;
     }
 
     /* The count byte is at most 255, and lana has 255 entries. */
@@ -197,9 +196,9 @@ static void collect_adapters(const HostPlatform *platform, void *session, Source
         ncb.ncb_length = sizeof status;
         unsigned char code = platform->netbios(session, &ncb);
         if (code == NRC_GOODRET) {
-            append_host_id(reading, status.status.adapter_address, 6, HOST_ID_KIND_ADAPTER);
+            append_host_id(reading, status.status.adapter_address, 6, VESK_HOSTID_KIND_ADAPTER);
         } else if (netbios_could_not_answer(code)) {
-            reading->unreadable = 1;
+            reading->unreadable = true;
         }
     }
 }
@@ -209,7 +208,7 @@ static void collect_ip_addresses(const HostPlatform *platform, void *session,
     WSADATA wsa_data;
     memset(&wsa_data, 0, sizeof wsa_data);
     if (platform->wsa_startup(session, 0x0101, &wsa_data) != 0) {
-        reading->unreadable = 1;
+        reading->unreadable = true;
         return;
     }
 
@@ -222,17 +221,17 @@ static void collect_ip_addresses(const HostPlatform *platform, void *session,
         HostAnswer answer = HOST_ANSWER_UNREADABLE;
         struct hostent *host = platform->get_host_by_name(session, host_name, &answer);
         if (host == NULL && answer != HOST_ANSWER_NONE) {
-            reading->unreadable = 1;
+            reading->unreadable = true;
         }
         if (host != NULL && host->h_addr_list != NULL) {
             for (char **address = host->h_addr_list; *address != NULL; address++) {
                 unsigned char raw[4];
                 memcpy(raw, *address, sizeof raw);
-                append_host_id(reading, raw, sizeof raw, HOST_ID_KIND_IPV4);
+                append_host_id(reading, raw, sizeof raw, VESK_HOSTID_KIND_IPV4);
             }
         }
     } else {
-        reading->unreadable = 1;
+        reading->unreadable = true;
     }
     platform->wsa_cleanup(session);
 }
@@ -252,31 +251,22 @@ static const struct {
     {HOST_SOURCE_ADDRESSES, collect_ip_addresses},
 };
 
-/* Only tests change it, and never while a collection runs. */
-static const HostPlatform *current_platform = &native_host_platform;
-
-const HostPlatform *set_host_platform(const HostPlatform *platform) {
-    const HostPlatform *previous = current_platform;
-    current_platform = platform != NULL ? platform : &native_host_platform;
-    return previous;
-}
-
 HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sources,
                                     unsigned *unreadable) {
     HostIdRecord *head = NULL;
-    SourceReading reading = {&head, 0};
+    SourceReading reading = {&head, false};
     unsigned failed = 0;
     for (const auto &source : sources_in_order) {
         if ((sources & source.source) == 0) {
             continue;
         }
-        reading.unreadable = 0;
+        reading.unreadable = false;
         void *session = platform->open_session(platform);
         if (session != NULL) {
             source.read(platform, session, &reading);
             platform->close_session(session);
         } else {
-            reading.unreadable = 1;
+            reading.unreadable = true;
         }
         if (reading.unreadable) {
             failed |= source.source;
@@ -289,12 +279,13 @@ HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sourc
 }
 
 HostIdRecord *collect_host_ids(void) {
-    return collect_host_ids_from(current_platform, HOST_SOURCES_ALL, NULL);
+    return collect_host_ids_from(&native_host_platform, HOST_SOURCES_ALL, NULL);
 }
 
-int collect_readable_host_ids(unsigned sources, HostIdRecord **head) {
+int collect_readable_host_ids(const HostPlatform *platform, unsigned sources,
+                              HostIdRecord **head) {
     unsigned unreadable = 0;
-    *head = collect_host_ids_from(current_platform, sources, &unreadable);
+    *head = collect_host_ids_from(platform, sources, &unreadable);
     if (unreadable != 0) {
         free_host_id_list(*head);
         *head = NULL;
@@ -303,8 +294,8 @@ int collect_readable_host_ids(unsigned sources, HostIdRecord **head) {
     return SUCCESS;
 }
 
-HostIdRecord *collect_needed_host_ids(unsigned sources, int *readable) {
-    const HostPlatform *platform = current_platform;
+HostIdRecord *collect_needed_host_ids(const HostPlatform *platform, unsigned sources,
+                                      bool *readable) {
     HostIdRecord *head = collect_host_ids_from(platform, sources, NULL);
     *readable = head != NULL;
     for (size_t i = 0; !*readable && i < sizeof sources_in_order / sizeof sources_in_order[0];

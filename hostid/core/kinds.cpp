@@ -7,23 +7,24 @@
  */
 #include <stddef.h>
 
-#include "hostid_private.h"
-#include "platform.h"
+#include "kinds.h"
+
+#include "collect.h" /* the sources */
 
 typedef struct KindFacts {
     HostIdKind kind;
     char letter;
-    int primary;     /* selected by `veskid id` */
+    bool primary;    /* selected by `veskid id` */
     unsigned source; /* the HOST_SOURCE_* that gives it; 0 for none */
     long raw_length; /* its raw bytes from that source; -1 for none */
 } KindFacts;
 
 static const KindFacts kind_facts[] = {
-    {HOST_ID_KIND_IPV4, 'I', 0, HOST_SOURCE_ADDRESSES, 4},
-    {HOST_ID_KIND_ADAPTER, 'M', 1, HOST_SOURCE_ADAPTERS, 6},
-    {HOST_ID_KIND_C, 'C', 1, 0, -1},
-    {HOST_ID_KIND_VOLUME, 'H', 0, HOST_SOURCE_VOLUME, 4},
-    {HOST_ID_KIND_L, 'L', 0, 0, -1},
+    {VESK_HOSTID_KIND_IPV4, 'I', false, HOST_SOURCE_ADDRESSES, 4},
+    {VESK_HOSTID_KIND_ADAPTER, 'M', true, HOST_SOURCE_ADAPTERS, 6},
+    {VESK_HOSTID_KIND_C, 'C', true, 0, -1},
+    {VESK_HOSTID_KIND_VOLUME, 'H', false, HOST_SOURCE_VOLUME, 4},
+    {VESK_HOSTID_KIND_L, 'L', false, 0, -1},
 };
 
 /* The letter of every kind not in the table. */
@@ -44,7 +45,7 @@ char vesk_hostid_letter(int32_t kind) {
 }
 
 int host_id_kind_of_letter(char letter) {
-    char capital = letter >= 'a' && letter <= 'z' ? (char)(letter - 'a' + 'A') : letter;
+    char capital = ascii_capital(letter);
     if (capital == OTHER_KINDS_LETTER) {
         return HOST_ID_LETTER_OTHER_KINDS;
     }
@@ -56,7 +57,7 @@ int host_id_kind_of_letter(char letter) {
     return HOST_ID_LETTER_UNKNOWN;
 }
 
-int host_id_is_primary(HostIdKind kind) {
+bool host_id_is_primary(HostIdKind kind) {
     const KindFacts *facts = facts_of(kind);
     return facts != NULL && facts->primary;
 }

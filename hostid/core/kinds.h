@@ -1,0 +1,37 @@
+/*
+ * kinds.h - what each kind of identifier is (kinds.cpp): its letter, whether
+ * `veskid id` selects it, the source that gives it, its raw length there.
+ */
+#ifndef VESK_HOSTID_KINDS_H
+#define VESK_HOSTID_KINDS_H
+
+#include <stdbool.h>
+
+#include "encode.h" /* HostIdKind */
+
+/* What host_id_kind_of_letter says of a letter that is no kind's own. */
+enum {
+    HOST_ID_LETTER_OTHER_KINDS = -1, /* U: every kind without a letter of its own */
+    HOST_ID_LETTER_UNKNOWN = -2      /* names no kind */
+};
+
+/* The kind a letter names, capital or not, or one of the two above. */
+int host_id_kind_of_letter(char letter);
+
+/* True for the primary kinds (2 and 3), the only ones `veskid id` prints. */
+bool host_id_is_primary(HostIdKind kind);
+
+/* The collector's source (a HOST_SOURCE_* bit) that gives the kind; 0 when
+ * none does. */
+unsigned host_id_source_of_kind(HostIdKind kind);
+
+/* The raw length the kind has from its source; -1 when no source gives it. */
+long host_id_raw_length_of(HostIdKind kind);
+
+/* The ASCII capital of a letter; any other byte unchanged.  Letters and
+ * texts are compared in ASCII only, whatever the C library's locale. */
+static inline char ascii_capital(char c) {
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+#endif
