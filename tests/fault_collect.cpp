@@ -162,8 +162,8 @@ TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
             ids = nullptr;
             count = 99;
             int status = SUCCESS;
-            const bool hit =
-                run_failing(n, [&] { status = host_id_list_on(&scripted_platform, selection, &ids, &count); });
+            const bool hit = run_failing(
+                n, [&] { status = host_id_list_on(&scripted_platform, selection, &ids, &count); });
             if (status == SUCCESS) {
                 EXPECT_EQ(whole, lines_of(ids, count)) << "allocation " << n;
             } else {
@@ -178,8 +178,9 @@ TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
             vesk_hostid into[8];
             count = 99;
             int status = SUCCESS;
-            const bool hit =
-                run_failing(n, [&] { status = host_id_list_into_on(&scripted_platform, selection, into, 8, &count); });
+            const bool hit = run_failing(n, [&] {
+                status = host_id_list_into_on(&scripted_platform, selection, into, 8, &count);
+            });
             if (status == SUCCESS) {
                 EXPECT_EQ(whole, lines_of(into, count)) << "allocation " << n;
             } else {
@@ -201,8 +202,10 @@ TEST_F(CollectorFault, LookupIsPresentOrAFailureNeverAbsent) {
             int present = 7;
             vesk_hostid_check check;
             int status = SUCCESS;
-            const bool hit = run_failing(
-                n, [&] { status = host_id_has_on(&scripted_platform, line.c_str(), line.size(), &present, &check); });
+            const bool hit = run_failing(n, [&] {
+                status =
+                    host_id_has_on(&scripted_platform, line.c_str(), line.size(), &present, &check);
+            });
             if (status == SUCCESS) {
                 EXPECT_EQ(1, present) << line << ", allocation " << n;
             } else {

@@ -210,13 +210,15 @@ TEST_F(LibraryListInto, CountsAllAndWritesWhatFits) {
     vesk_hostid ids[4];
     memset(ids, 0x55, sizeof ids);
     size_t count = 0;
-    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_ALL, nullptr, 0, &count), FAILURE);
+    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_ALL, nullptr, 0, &count),
+              FAILURE);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_ALL, ids, 2, &count), FAILURE);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(lines_of(ids, 2), expected_text({h_scripted, m_a}, false));
     EXPECT_EQ((unsigned char)ids[2].letter, 0x55); /* untouched */
-    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_PRIMARY, ids, 4, &count), SUCCESS);
+    EXPECT_EQ(host_id_list_into_on(&scripted_platform, VESK_HOSTID_PRIMARY, ids, 4, &count),
+              SUCCESS);
     EXPECT_EQ(lines_of(ids, count), expected_text({m_a, m_b}, false));
     EXPECT_EQ(host_id_list_into_on(&scripted_platform, 7, ids, 4, &count), FAILURE);
     EXPECT_EQ(count, 0u);
@@ -670,7 +672,8 @@ TEST_F(HostIdHas, FindsTheHostsOwnIdentifiersOfEveryKind) {
                                      std::string(volume_text), std::string("I:") + ipv4_text}) {
         int present = 0;
         vesk_hostid_check result;
-        ASSERT_EQ(host_id_has_on(&scripted_platform, typed.data(), typed.size(), &present, &result), SUCCESS);
+        ASSERT_EQ(host_id_has_on(&scripted_platform, typed.data(), typed.size(), &present, &result),
+                  SUCCESS);
         EXPECT_EQ(present, 1) << typed;
     }
     char other[VESK_HOSTID_TEXT_LENGTH + 1];

@@ -282,8 +282,7 @@ HostIdRecord *collect_host_ids(void) {
     return collect_host_ids_from(&native_host_platform, HOST_SOURCES_ALL, NULL);
 }
 
-int collect_readable_host_ids(const HostPlatform *platform, unsigned sources,
-                              HostIdRecord **head) {
+int collect_readable_host_ids(const HostPlatform *platform, unsigned sources, HostIdRecord **head) {
     unsigned unreadable = 0;
     *head = collect_host_ids_from(platform, sources, &unreadable);
     if (unreadable != 0) {

@@ -78,8 +78,7 @@ HostIdRecord *collect_host_ids_from(const HostPlatform *platform, unsigned sourc
  * only those, into *head.  SUCCESS when each could be read (an empty list
  * then means the host has none of them); FAILURE, with *head null and
  * nothing left allocated, when any could not. */
-int collect_readable_host_ids(const HostPlatform *platform, unsigned sources,
-                              HostIdRecord **head);
+int collect_readable_host_ids(const HostPlatform *platform, unsigned sources, HostIdRecord **head);
 
 /* What veskid's report reads: the given sources of the platform.  When
  * they give nothing, *readable says whether the host gives anything at all,

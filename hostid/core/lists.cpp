@@ -92,7 +92,8 @@ int host_id_list_on(const HostPlatform *platform, int selection, vesk_hostid **i
         return FAILURE;
     }
     ListSink sink = {NULL, 0, 0};
-    if (!selection_is_known(selection) || list_host_ids(platform, selection, &sink, true) != SUCCESS) {
+    if (!selection_is_known(selection) ||
+        list_host_ids(platform, selection, &sink, true) != SUCCESS) {
         return FAILURE;
     }
     *ids = sink.ids;
@@ -113,7 +114,8 @@ int host_id_list_into_on(const HostPlatform *platform, int selection, vesk_hosti
         return FAILURE;
     }
     ListSink sink = {ids, capacity, 0};
-    if (!selection_is_known(selection) || list_host_ids(platform, selection, &sink, false) != SUCCESS) {
+    if (!selection_is_known(selection) ||
+        list_host_ids(platform, selection, &sink, false) != SUCCESS) {
         return FAILURE;
     }
     *count = sink.count;
@@ -133,7 +135,8 @@ int host_id_has_on(const HostPlatform *platform, const char *input, size_t lengt
      * text never asks the resolver.  A kind that no source gives is absent
      * without reading anything. */
     HostIdRecord *head = NULL;
-    if (collect_readable_host_ids(platform, host_id_source_of_kind(result->kind), &head) != SUCCESS) {
+    if (collect_readable_host_ids(platform, host_id_source_of_kind(result->kind), &head) !=
+        SUCCESS) {
         return host_id_check_fails(result, VESK_HOSTID_FAULT_HOST, 0, 0);
     }
     for (const HostIdRecord *record = head; record != NULL && !*present; record = record->next) {

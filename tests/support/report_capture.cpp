@@ -31,7 +31,8 @@ CapturedRun capture_output(const std::function<int()> &run) {
 }
 
 CapturedRun capture_report(int all_kinds) {
-    return capture_output([all_kinds] { return report_host_ids_on(&scripted_platform, all_kinds); });
+    return capture_output(
+        [all_kinds] { return report_host_ids_on(&scripted_platform, all_kinds); });
 }
 
 CapturedRun capture_command(const std::vector<const char *> &words) {
