@@ -27,13 +27,13 @@ extra=$(sort -u "$dir/actual" | comm -13 "$dir/expected" -)
 repeated=$(uniq -d "$dir/actual")
 status=0
 if [ -n "$missing" ]; then
-    echo "not exported by $binary:"; printf '  %s\n' $missing; status=1
+    echo "not exported by $binary:"; echo "$missing" | sed 's/^/  /'; status=1
 fi
 if [ -n "$extra" ]; then
-    echo "exported by $binary but not in the list:"; printf '  %s\n' $extra; status=1
+    echo "exported by $binary but not in the list:"; echo "$extra" | sed 's/^/  /'; status=1
 fi
 if [ -n "$repeated" ]; then
-    echo "exported twice by $binary:"; printf '  %s\n' $repeated; status=1
+    echo "exported twice by $binary:"; echo "$repeated" | sed 's/^/  /'; status=1
 fi
 [ $status -eq 0 ] && echo "$(wc -l < "$dir/expected") names exported, no others"
 exit $status

@@ -31,10 +31,12 @@ done
 pc=$(find "$prefix" -name vesk_hash.pc)
 libdir=$(dirname "$(dirname "$pc")")
 for lib in vesk_hash vesk_hostid; do
+    # shellcheck disable=SC2015 # any of the files missing is the fault
     [ -e "$libdir/lib$lib.so.1.0.0" ] && [ -L "$libdir/lib$lib.so.1" ] &&
         [ -L "$libdir/lib$lib.so" ] && [ -e "$libdir/lib$lib.a" ] ||
         { ls -l "$libdir"; fail "lib$lib missing in $libdir"; }
 done
+# shellcheck disable=SC2015 # either file missing is the fault
 [ -e "$libdir/cmake/VeskHash/VeskHashConfig.cmake" ] &&
     [ -e "$libdir/cmake/VeskHostId/VeskHostIdConfig.cmake" ] || fail "no CMake package"
 
@@ -46,6 +48,7 @@ done
 man=$prefix/share/man
 for lib in hash/vesk_hash hostid/vesk_hostid; do
     page=$(basename "$lib").3
+    # shellcheck disable=SC2013 # one name a line, none with a blank
     for name in $(grep '^[A-Za-z_]' "$source/$lib.exports"); do
         [ "$name.3" = "$page" ] && continue
         [ "$(cat "$man/man3/$name.3" 2>/dev/null)" = ".so man3/$page" ] ||
@@ -53,6 +56,7 @@ for lib in hash/vesk_hash hostid/vesk_hostid; do
     done
 done
 for page in "$man"/man1/*.1 "$man"/man3/*.3; do
+    # shellcheck disable=SC2015 # groff failing or warning is the fault
     out=$(cd "$man" && groff -man -Tutf8 -ww -z -s -t "$page" 2>&1) && [ -z "$out" ] ||
         fail "groff on ${page#"$man"/}: $out"
 done

@@ -21,7 +21,10 @@ extract() {
 }
 extract c > "$work/example.c"
 extract cpp > "$work/example.cpp"
-[ -s "$work/example.c" ] && [ -s "$work/example.cpp" ] || { echo "no code in the README section"; exit 1; }
+if [ ! -s "$work/example.c" ] || [ ! -s "$work/example.cpp" ]; then
+    echo "no code in the README section"
+    exit 1
+fi
 cmp "$work/example.c" "$source/examples/check_licence.c" ||
     { echo "the README's program differs from examples/check_licence.c"; exit 1; }
 cc -std=c11 -Wall -Wextra -Werror -pedantic -I"$source/hostid" "$work/example.c" \

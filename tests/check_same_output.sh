@@ -23,8 +23,10 @@ trap 'rm -rf "$dir"' EXIT
 failures=0
 for word in allid id none; do
     for build in first second; do
-        eval program=\$$build
-        eval launcher=\$${build}_launcher
+        case $build in
+        first) program=$first launcher=$first_launcher ;;
+        second) program=$second launcher=$second_launcher ;;
+        esac
         status=0
         if [ "$word" = none ]; then
             $launcher "$program" >"$dir/$build.out" 2>"$dir/$build.err" </dev/null || status=$?
@@ -38,7 +40,7 @@ for word in allid id none; do
         ! cmp -s "$dir/first.status" "$dir/second.status"; then
         echo "FAILED: '$word' gives different output:"
         for build in first second; do
-            eval program=\$$build
+            case $build in first) program=$first ;; second) program=$second ;; esac
             echo "$program (exit status $(cat "$dir/$build.status")):"
             od -c "$dir/$build.out" | head -20
             sed 's/^/  stderr: /' "$dir/$build.err" | head -5

@@ -2,8 +2,8 @@
  * become adapters, in which order, how many, and that hostile entries (dot
  * names, FIFOs, directories, missing files) neither block the walk nor stop
  * it; the walk under a descriptor limit; and the volume query's fallback to
- * the filesystem id where no UUID is published; and the running host's own
- * answers.  No root is needed. */
+ * the filesystem id where no UUID is published; a tree captured from a real
+ * kernel (tests/data); and the running host's own answers.  No root is needed. */
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -348,6 +350,129 @@ TEST_F(FakeSysfs, NoFreeDescriptorIsNoAnswerNeverNoAdapters) {
         ASSERT_TRUE(WIFEXITED(status)) << call.first;
         EXPECT_NE(WEXITSTATUS(status), 99) << "the limit could not be set";
         EXPECT_EQ(WEXITSTATUS(status), 0) << call.first << " answered as if the host had been read";
+    }
+}
+
+/* ---- A tree captured from a real kernel ---------------------------------- */
+
+/* tests/data/sysfs-net-6.18, written by scripts/capture-sysfs-net on a
+ * Linux 6.18 machine: host/ is that machine's /sys/class/net, netns/ a
+ * network namespace of the script's with the virtual interfaces containers
+ * use.  What the kernel showed there (TREE/interfaces):
+ *   host   lo 1 (type 772), ifb0 2 and ifb1 3 (type 1, no device link),
+ *          eth0 4 (type 1, virtio_net, device -> ../../../virtio2),
+ *          current address 02:fc:00:00:00:01, addr_assign_type 0;
+ *   netns  lo 1, br0 2, ve1 3 (a port of br0), ve0 4, mv0 5 (a macvlan over
+ *          ve0), tap0 6: all but lo of type 1, none with a device link.
+ * Unlike the hand-written trees, class/net holds symbolic links into
+ * devices/, each attribute ends in a line feed, and the device link is
+ * relative, as the kernel makes them. */
+class CapturedSysfs : public ScratchDirTest {
+  protected:
+    void TearDown() override {
+        drivers.clear();
+        ScratchDirTest::TearDown();
+    }
+
+    /* Copies the tree into the scratch directory and lays its links (git
+     * keeps none): its class/net directory, or "" with a failure. */
+    std::string lay(const std::string &tree) {
+        namespace fs = std::filesystem;
+        const fs::path from = fs::path(VESK_TEST_DATA_DIR) / "sysfs-net-6.18" / tree;
+        const fs::path to = fs::path(dir) / tree;
+        std::error_code error;
+        fs::copy(from, to, fs::copy_options::recursive, error);
+        if (error) {
+            ADD_FAILURE() << "cannot copy " << from << ": " << error.message();
+            return "";
+        }
+        std::ifstream links(from / "links");
+        std::string path, target;
+        int laid = 0;
+        while (links >> path >> target) {
+            fs::create_directories((to / path).parent_path(), error);
+            if (error || symlink(target.c_str(), (to / path).c_str()) != 0) {
+                ADD_FAILURE() << "cannot lay " << path << " -> " << target;
+                return "";
+            }
+            laid++;
+        }
+        if (laid == 0) {
+            ADD_FAILURE() << "no link is listed in " << (from / "links");
+            return "";
+        }
+        return (to / "class/net").string();
+    }
+
+    /* NCBENUM of the tree's class/net: the return code and the LANAs. */
+    unsigned char enumerate_tree(const std::string &net_dir, LANA_ENUM *lanas) {
+        memset(lanas, 0xEE, sizeof *lanas);
+        return enumerate(open_at(net_dir.c_str()), lanas);
+    }
+};
+
+/* The host's virtio adapter is its one adapter, LANA 0, though lo and two
+ * Ethernet-type ifb interfaces come before it by ifindex; with no permanent
+ * address from the driver its status is the current address, read from the
+ * kernel's "xx:...:xx\n"; and no other LANA number is known. */
+TEST_F(CapturedSysfs, HostTreeHasItsDeviceBackedAdapterAlone) {
+    const std::string net_dir = lay("host");
+    ASSERT_NE(net_dir, "");
+    struct stat entry;
+    ASSERT_EQ(lstat((net_dir + "/eth0").c_str(), &entry), 0);
+    ASSERT_TRUE(S_ISLNK(entry.st_mode)) << "class/net entries are links, as in sysfs";
+
+    LANA_ENUM lanas;
+    memset(&lanas, 0, sizeof lanas);
+    Session session = open_at(net_dir.c_str());
+    ASSERT_EQ(enumerate(session, &lanas), NRC_GOODRET);
+    ASSERT_EQ(lanas.length, 1);
+    EXPECT_EQ(lanas.lana[0], 0);
+    unsigned char status[600];
+    ASSERT_EQ(ask(session, NCBASTAT, 0, status), NRC_GOODRET);
+    EXPECT_EQ(std::vector<unsigned char>(status, status + 6),
+              (std::vector<unsigned char>{0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(ask(session, NCBRESET, 0, status), NRC_GOODRET);
+    EXPECT_EQ(ask(session, NCBRESET, 1, status), NRC_BRIDGE);
+    EXPECT_EQ(ask(session, NCBASTAT, 1, status), NRC_BRIDGE);
+}
+
+/* A bridge, its veth port, the veth's peer, a macvlan over it, a tap and
+ * lo: none is an adapter, and a tree of them was still read whole: no
+ * adapters, not a failure. */
+TEST_F(CapturedSysfs, NamespaceOfVirtualInterfacesHasNoAdapter) {
+    const std::string net_dir = lay("netns");
+    ASSERT_NE(net_dir, "");
+    LANA_ENUM lanas;
+    EXPECT_EQ(enumerate_tree(net_dir, &lanas), NRC_GOODRET);
+    EXPECT_EQ(lanas.length, 0);
+}
+
+/* Through the collector: the host tree gives one adapter identifier, made of
+ * eth0's permanent address where the driver reports one (virtio_net
+ * reports the address it registered with: addr_assign_type 0), and the
+ * namespace none; both were read whole. */
+TEST_F(CapturedSysfs, CollectorReadsOneAdapterOnTheHostAndNoneInTheNamespace) {
+    const std::string host = lay("host"), netns = lay("netns");
+    ASSERT_NE(host, "");
+    ASSERT_NE(netns, "");
+    drivers["eth0"] = {HOST_ANSWER_FOUND, {0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}};
+    for (const std::string *net_dir : {&host, &netns}) {
+        const LinuxHostPaths paths = {"/", net_dir->c_str(), scripted_driver};
+        const HostPlatform platform = linux_host_platform_at(&paths);
+        unsigned unreadable = 99;
+        HostIdRecord *head = collect_host_ids_from(&platform, HOST_SOURCE_ADAPTERS, &unreadable);
+        EXPECT_EQ(unreadable, 0u) << *net_dir;
+        if (net_dir == &host) {
+            ASSERT_NE(head, nullptr);
+            EXPECT_EQ(head->next, nullptr);
+            ASSERT_EQ(head->raw_length, 6);
+            EXPECT_EQ(std::vector<unsigned char>(head->raw, head->raw + 6),
+                      (std::vector<unsigned char>{0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}));
+        } else {
+            EXPECT_EQ(head, nullptr);
+        }
+        free_host_id_list(head);
     }
 }
 

@@ -12,14 +12,14 @@ status=0
 
 # The system's DLLs; a runtime DLL of the compiler (libstdc++-6.dll,
 # libgcc_s_*.dll, libwinpthread-1.dll) or any other is a fault.
-sed -n 's/^[[:space:]]*DLL Name: //p' "$dir/headers" | tr 'A-Z' 'a-z' | sort -u > "$dir/dlls"
-echo "imported DLLs:" $(cat "$dir/dlls")
-for dll in $(cat "$dir/dlls"); do
+sed -n 's/^[[:space:]]*DLL Name: //p' "$dir/headers" | tr '[:upper:]' '[:lower:]' | sort -u > "$dir/dlls"
+echo "imported DLLs: $(paste -s -d ' ' "$dir/dlls")"
+while read -r dll; do
     case $dll in
     kernel32.dll | msvcrt.dll | netapi32.dll | wsock32.dll | bcrypt.dll | advapi32.dll) ;;
     *) echo "not a DLL that Windows ships: $dll"; status=1 ;;
     esac
-done
+done < "$dir/dlls"
 for dll in netapi32.dll wsock32.dll bcrypt.dll; do
     grep -q -x "$dll" "$dir/dlls" || { echo "$dll is not imported"; status=1; }
 done

@@ -37,6 +37,7 @@ host_id_text() {
         escapes="$escapes\\$(printf %03o "0x${hex%"${hex#??}"}")"
         hex=${hex#??}
     done
+    # shellcheck disable=SC2059 # the format is the bytes' octal escapes, made above
     digest=$(printf "$escapes\\$(printf %03o "$kind")\\000\\000\\000" | md5sum | cut -c 1-32)
     text=""
     for group in 0 1 2 3; do
@@ -59,6 +60,7 @@ host_id_text() {
 # The worked examples first, so that a fault here is not blamed on veskid.
 for example in "0a000001 1 LFTYK-6QHYC-4FL4Q-Y7SJU" "78563412 4 MTQDV-9FLM9-88N4U-S8J97" \
     "020000000001 2 TZ38D-4U9R4-8BY5S-NH4HW"; do
+    # shellcheck disable=SC2086 # the example's three words
     set -- $example
     [ "$(host_id_text "$1" "$2")" = "$3" ] || { echo "the checker's own encoding is wrong"; exit 1; }
 done

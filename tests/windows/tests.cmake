@@ -57,7 +57,7 @@ file(CONFIGURE OUTPUT ${_export_names_header}
 
 add_executable(unit_tests ${_suites} ${_windows_tests}/test_windows.cpp)
 target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/windows)
-target_link_libraries(unit_tests PRIVATE vesk_test_support vesk_hash_objects hostid_objects
+target_link_libraries(unit_tests PRIVATE vesk_test_support vesk_hash_objects hostid_command hostid_objects
                                          hostid_platform_windows GTest::gtest_main)
 target_link_options(unit_tests PRIVATE ${VESK_DEF_FILE})
 set_property(TARGET unit_tests APPEND PROPERTY LINK_DEPENDS ${VESK_DEF_FILE})
