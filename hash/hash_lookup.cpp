@@ -5,7 +5,15 @@
  * String keys go through the numeric-key rule exactly as insertion does
  * (resolve_string_key), so "10\0" finds what integer key 10 stored.
  */
-#include "hash_internal.h"
+#include "hash_lookup.h"
+
+#include "hash_core.h"
+#include "hash_hooks.h"
+#include "hash_key.h"
+#include "vesk_hash.h"
+
+#include <assert.h>
+#include <string.h>
 
 /* ---- Lookup ----------------------------------------------------------------------- */
 

@@ -2,7 +2,15 @@
  * hash_walk.cpp - positions, the apply family with its nesting guard, and the
  * graceful destroys.
  */
-#include "hash_internal.h"
+#include "hash_walk.h"
+
+#include "hash_core.h"
+#include "hash_hooks.h"
+#include "hash_lookup.h"
+#include "vesk_hash.h"
+
+#include <assert.h>
+#include <stdarg.h>
 
 /* ---- Nesting guard ------------------------------------------------------------------ */
 
