@@ -68,10 +68,10 @@ static HASH_HOT_INLINE HashBucket *resolve_string_key(const HashTable *ht, const
 /* Deletion of one element in the order of a single delete: block hook, out of
  * its chain and the order list, cursor moved on, destructor, data block,
  * bucket, unblock hook, count. */
-void delete_bucket(HashTable *ht, HashBucket *b);
+void unlink_then_destroy_bucket(HashTable *ht, HashBucket *b);
 
 /* Frees every element (destructor, data block, bucket) in list order without
  * unlinking. */
-void free_all_buckets(HashTable *ht);
+void destroy_buckets_without_unlinking(HashTable *ht);
 
 #endif /* VESK_HASH_LOOKUP_H */

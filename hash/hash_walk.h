@@ -9,7 +9,7 @@
 
 /* The removal step of apply and the graceful destroys: the destructor sees
  * the element still linked.  Returns the element's list successor. */
-HashBucket *remove_bucket(HashTable *ht, HashBucket *b);
+HashBucket *destroy_then_unlink_bucket(HashTable *ht, HashBucket *b);
 
 /* The nesting guard of the apply operations and compare.  Enter returns
  * whether the depth was raised; pass that to leave. */
