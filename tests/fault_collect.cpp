@@ -9,14 +9,17 @@
  * whole.  A library call answers as it would with memory to spare, or fails:
  * never a shorter list, never "absent" for an identifier the host has.
  */
-#include "alloc_fail.h"
-#include "fault_sweep.h"
+/* Host identification's headers before the table's: vesk_hash.h defines
+ * SUCCESS and FAILURE only where vesk_hostid.h has not. */
 #include "hostid_private.h"
 #include "platform.h"
 #include "published_ids.h"
 #include "report_capture.h"
 #include "scripted_host.h"
 #include "vesk_hostid.h"
+
+#include "alloc_fail.h"
+#include "fault_sweep.h"
 
 #include <gtest/gtest.h>
 
