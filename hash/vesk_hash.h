@@ -40,8 +40,15 @@ extern "C" {
 
 typedef unsigned char vesk_bool;
 
-#define SUCCESS 0
-#define FAILURE -1
+/* Results of the operations that can fail.  Each is defined only where no
+ * header before this one has defined it: vesk_hostid.h defines both with the
+ * same values, and either header may come first. */
+#ifndef SUCCESS
+#define SUCCESS (0)
+#endif
+#ifndef FAILURE
+#define FAILURE (-1)
+#endif
 
 /* Insert modes: single bits, tested one by one.  Mode 0 acts as UPDATE. */
 #define HASH_MODE_UPDATE (1 << 0)      /* insert, or replace existing data */
