@@ -49,6 +49,11 @@ typedef unsigned char vesk_bool;
 #ifndef FAILURE
 #define FAILURE (-1)
 #endif
+/* A header before this one that gave them other values would otherwise
+ * change, unseen, what the program compares the table's results with. */
+#if SUCCESS != 0 || FAILURE != -1
+#error "SUCCESS or FAILURE was defined before vesk_hash.h with another value"
+#endif
 
 /* Insert modes: single bits, tested one by one.  Mode 0 acts as UPDATE. */
 #define HASH_MODE_UPDATE (1 << 0)      /* insert, or replace existing data */
