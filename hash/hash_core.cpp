@@ -27,7 +27,14 @@
  *     key_length 0 and is stored in hash.
  */
 /* clang-format on */
-#include "hash_internal.h"
+#include "hash_core.h"
+#include "hash_hooks.h"
+#include "hash_key.h"
+#include "hash_lookup.h"
+#include "vesk_hash.h"
+
+#include <stdlib.h>
+#include <string.h>
 
 /* ---- The table hash ----------------------------------------------------------- */
 

@@ -5,7 +5,15 @@
  * String keys go through the numeric-key rule exactly as insertion does
  * (resolve_string_key), so "10\0" finds what integer key 10 stored.
  */
-#include "hash_internal.h"
+#include "hash_lookup.h"
+
+#include "hash_core.h"
+#include "hash_hooks.h"
+#include "hash_key.h"
+#include "vesk_hash.h"
+
+#include <assert.h>
+#include <string.h>
 
 /* ---- Lookup ----------------------------------------------------------------------- */
 
@@ -95,7 +103,8 @@ int vesk_hash_index_exists(const HashTable *ht, uint32_t index) {
 
 /* ---- Deletion ---------------------------------------------------------------------- */
 
-void delete_bucket(HashTable *ht, HashBucket *b) {
+/* Unlinked first: a delete and the reverse apply promise that the destructor finds it gone. */
+void unlink_then_destroy_bucket(HashTable *ht, HashBucket *b) {
     block_interruptions();
     chain_unlink(ht, b);
     list_unlink(ht, b);
@@ -119,13 +128,14 @@ int vesk_hash_del_key_or_index(HashTable *ht, const char *key, uint32_t key_leng
     if (!b) {
         return FAILURE;
     }
-    delete_bucket(ht, b);
+    unlink_then_destroy_bucket(ht, b);
     return SUCCESS;
 }
 
 /* ---- Emptying and destruction ----------------------------------------------------------- */
 
-void free_all_buckets(HashTable *ht) {
+/* Not unlinked: destroy and clean reset every link at once afterwards, so it would be waste. */
+void destroy_buckets_without_unlinking(HashTable *ht) {
     HashBucket *b = ht->list_head;
     while (b) {
         HashBucket *next = b->list_next;
@@ -139,12 +149,12 @@ void free_all_buckets(HashTable *ht) {
 }
 
 void vesk_hash_destroy(HashTable *ht) {
-    free_all_buckets(ht);
+    destroy_buckets_without_unlinking(ht);
     table_free(ht, ht->slots);
 }
 
 void vesk_hash_clean(HashTable *ht) {
-    free_all_buckets(ht);
+    destroy_buckets_without_unlinking(ht);
     memset(ht->slots, 0, (size_t)ht->table_size * sizeof(HashBucket *));
     ht->list_head = nullptr;
     ht->list_tail = nullptr;

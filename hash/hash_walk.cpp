@@ -2,7 +2,15 @@
  * hash_walk.cpp - positions, the apply family with its nesting guard, and the
  * graceful destroys.
  */
-#include "hash_internal.h"
+#include "hash_walk.h"
+
+#include "hash_core.h"
+#include "hash_hooks.h"
+#include "hash_lookup.h"
+#include "vesk_hash.h"
+
+#include <assert.h>
+#include <stdarg.h>
 
 /* ---- Nesting guard ------------------------------------------------------------------ */
 
@@ -27,7 +35,8 @@ void apply_guard_leave(HashTable *ht, bool raised) {
 
 /* ---- The removal step -------------------------------------------------------------------- */
 
-HashBucket *remove_bucket(HashTable *ht, HashBucket *b) {
+/* Destroyed first: apply and the graceful destroys promise that the destructor still finds it. */
+HashBucket *destroy_then_unlink_bucket(HashTable *ht, HashBucket *b) {
     block_interruptions();
     if (ht->destructor) {
         ht->destructor(b->data); /* the element is still linked */
@@ -133,7 +142,7 @@ static void apply_forward(HashTable *ht, visit_func_t visit, void *context) {
     const bool raised = apply_guard_enter(ht);
     HashBucket *b = ht->list_head;
     while (b) {
-        b = visit(b, context) ? remove_bucket(ht, b) : b->list_next;
+        b = visit(b, context) ? destroy_then_unlink_bucket(ht, b) : b->list_next;
     }
     apply_guard_leave(ht, raised);
 }
@@ -203,7 +212,7 @@ void vesk_hash_reverse_apply(HashTable *ht, apply_func_t apply) {
         if (result & APPLY_REMOVE) {
             /* Unlinked through its own links, in the order of a single
              * deletion: the destructor sees it already gone. */
-            delete_bucket(ht, b);
+            unlink_then_destroy_bucket(ht, b);
         }
         if (result & APPLY_STOP) {
             break;
@@ -221,14 +230,14 @@ void vesk_hash_reverse_apply(HashTable *ht, apply_func_t apply) {
 void vesk_hash_graceful_destroy(HashTable *ht) {
     HashBucket *b = ht->list_head;
     while (b) {
-        b = remove_bucket(ht, b);
+        b = destroy_then_unlink_bucket(ht, b);
     }
     table_free(ht, ht->slots);
 }
 
 void vesk_hash_graceful_reverse_destroy(HashTable *ht) {
     while (ht->list_tail) {
-        remove_bucket(ht, ht->list_tail);
+        destroy_then_unlink_bucket(ht, ht->list_tail);
     }
     table_free(ht, ht->slots);
 }

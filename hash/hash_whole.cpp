@@ -9,7 +9,14 @@
  * here, so a string key such as "12\0" that the quick insert stored stays a
  * string key in the target, and a copy compares equal to its source.
  */
-#include "hash_internal.h"
+#include "hash_core.h"
+#include "hash_hooks.h"
+#include "hash_lookup.h"
+#include "hash_walk.h"
+#include "vesk_hash.h"
+
+#include <stdint.h>
+#include <string.h>
 
 /* ---- Carrying one element into another table ---------------------------------------- */
 
@@ -142,38 +149,53 @@ static int key_difference(const HashBucket *a, const HashBucket *b) {
     return memcmp(a->key, b->key, a->key_length);
 }
 
-/* The comparison proper, between the guards of both tables. */
+/* The ordered pass: the elements of both tables pairwise in list order, each
+ * pair by key and then by data.  The partner's successor is read after the
+ * data comparison. */
+static int compare_in_order(const HashTable *ht1, const HashTable *ht2, compare_func_t compare) {
+    const HashBucket *partner = ht2->list_head;
+    for (const HashBucket *b = ht1->list_head; b; b = b->list_next) {
+        if (!partner) {
+            return 1;
+        }
+        const int by_key = key_difference(b, partner);
+        if (by_key != 0) {
+            return by_key;
+        }
+        const int by_data = compare(b->data, partner->data);
+        if (by_data != 0) {
+            return by_data;
+        }
+        partner = partner->list_next;
+    }
+    return 0;
+}
+
+/* The unordered pass: each element of the first table against the second
+ * table's element under the very same key, by data. */
+static int compare_by_key(const HashTable *ht1, const HashTable *ht2, compare_func_t compare) {
+    for (const HashBucket *b = ht1->list_head; b; b = b->list_next) {
+        const HashBucket *partner = find_same_key(ht2, b);
+        if (!partner) {
+            return 1;
+        }
+        const int by_data = compare(b->data, partner->data);
+        if (by_data != 0) {
+            return by_data;
+        }
+    }
+    return 0;
+}
+
+/* The comparison proper, between the guards of both tables: the counts, then
+ * one of the two passes. */
 static int compare_tables(const HashTable *ht1, const HashTable *ht2, compare_func_t compare,
                           bool ordered) {
     const int32_t by_count = (int32_t)(ht1->element_count - ht2->element_count);
     if (by_count != 0) {
         return by_count;
     }
-    const HashBucket *partner = ordered ? ht2->list_head : nullptr;
-    for (const HashBucket *b = ht1->list_head; b; b = b->list_next) {
-        if (ordered) {
-            if (!partner) {
-                return 1;
-            }
-            const int by_key = key_difference(b, partner);
-            if (by_key != 0) {
-                return by_key;
-            }
-        } else {
-            partner = find_same_key(ht2, b);
-            if (!partner) {
-                return 1;
-            }
-        }
-        const int by_data = compare(b->data, partner->data);
-        if (by_data != 0) {
-            return by_data;
-        }
-        if (ordered) {
-            partner = partner->list_next;
-        }
-    }
-    return 0;
+    return ordered ? compare_in_order(ht1, ht2, compare) : compare_by_key(ht1, ht2, compare);
 }
 
 int vesk_hash_compare(HashTable *ht1, HashTable *ht2, compare_func_t compare, vesk_bool ordered) {

@@ -2,9 +2,14 @@
  * hooks.cpp - the allocation, error, exit and configuration hooks that the
  * table calls and that veskid exports to the modules loaded beside it.
  */
-#include "hash_internal.h"
+#include "hash_hooks.h"
+#include "vesk_hash.h"
 
+#include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 void (*vesk_block_interruptions)(void) = nullptr;
 void (*vesk_unblock_interruptions)(void) = nullptr;

@@ -40,13 +40,19 @@ extern "C" {
 
 typedef unsigned char vesk_bool;
 
-/* The same two results as vesk_hostid.h's, defined by whichever header
- * comes first. */
+/* Results of the operations that can fail.  Each is defined only where no
+ * header before this one has defined it: vesk_hostid.h defines both with the
+ * same values, and either header may come first. */
 #ifndef SUCCESS
 #define SUCCESS (0)
 #endif
 #ifndef FAILURE
 #define FAILURE (-1)
+#endif
+/* A header before this one that gave them other values would otherwise
+ * change, unseen, what the program compares the table's results with. */
+#if SUCCESS != 0 || FAILURE != -1
+#error "SUCCESS or FAILURE was defined before vesk_hash.h with another value"
 #endif
 
 /* Insert modes: single bits, tested one by one.  Mode 0 acts as UPDATE. */

@@ -55,13 +55,19 @@
 extern "C" {
 #endif
 
-/* The same two results as vesk_hash.h's, defined by whichever header comes
- * first. */
+/* Results of the calls that can fail.  Each is defined only where no header
+ * before this one has defined it: vesk_hash.h defines both with the same
+ * values, and either header may come first. */
 #ifndef SUCCESS
 #define SUCCESS (0)
 #endif
 #ifndef FAILURE
 #define FAILURE (-1)
+#endif
+/* A header before this one that gave them other values would otherwise
+ * change, unseen, what the program compares the results with. */
+#if SUCCESS != 0 || FAILURE != -1
+#error "SUCCESS or FAILURE was defined before vesk_hostid.h with another value"
 #endif
 
 /* ---- Identifiers ---------------------------------------------------------- */

@@ -22,6 +22,9 @@
 #include "scripted_host.h"
 #include "vesk_hostid.h"
 
+#include "alloc_fail.h"
+#include "fault_sweep.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

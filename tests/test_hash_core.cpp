@@ -3,6 +3,7 @@
  * integer keys, the numeric-key rule), element storage, growth and rehash, the
  * interruption hooks and string duplication.
  */
+#include "logged_table.h"
 #include "table_check.h"
 #include "table_helpers.h"
 #include "vesk_hash.h"
@@ -18,11 +19,6 @@
 #include <vector>
 
 namespace {
-
-class DtorRecording : public ::testing::Test {
-  protected:
-    void SetUp() override { clear_destroyed(); }
-};
 
 /* Every chain lists its elements in the reverse of their list order. */
 ::testing::AssertionResult chains_reverse_list_order(const HashTable *ht) {
@@ -43,7 +39,7 @@ class DtorRecording : public ::testing::Test {
     return ::testing::AssertionSuccess();
 }
 
-class HashUpdate : public DtorRecording {};
+class HashUpdate : public LoggedTable {};
 
 } // namespace
 
@@ -319,8 +315,6 @@ TEST(HashNextFreeIndex, RaisedByStoresAndWrapsAtTheTop) {
 /* A present key under the ADD bit (or NEXT_INSERT) changes nothing: data,
  * destructor and out-parameter untouched.  Key length 0 always fails. */
 TEST_F(HashUpdate, AddOnPresentKeyFails) {
-    HashTable ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("k"), P(1)), SUCCESS);
     ASSERT_EQ(put_index(&ht, 3, P(3)), SUCCESS);
     void *out = P(0xdead);
@@ -336,14 +330,11 @@ TEST_F(HashUpdate, AddOnPresentKeyFails) {
     EXPECT_EQ(inline_value(ht.list_head), P(1));
     EXPECT_EQ(inline_value(ht.list_tail), P(3));
     EXPECT_EQ(ht.element_count, 2u);
-    vesk_hash_destroy(&ht);
 }
 
 /* Replacing data calls the destructor once, with the old data pointer while
  * the old data is still there; the element keeps its place; mode 0 updates. */
 TEST_F(HashUpdate, UpdateCallsDestructorOnceAndKeepsPosition) {
-    HashTable ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("a"), P(1)), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("b"), P(2)), SUCCESS);
     ASSERT_EQ(put_index(&ht, 9, P(3)), SUCCESS);
@@ -372,50 +363,47 @@ TEST_F(HashUpdate, UpdateCallsDestructorOnceAndKeepsPosition) {
     EXPECT_EQ(table_keys(&ht), (std::vector<std::string>{skey("a"), skey("b"), ikey(9)}));
     EXPECT_EQ(ht.element_count, 3u);
     EXPECT_TRUE(table_is_consistent(&ht));
-    vesk_hash_destroy(&ht);
 }
 
 /* The storage kind follows the new data size both ways, and a separate
  * block always fits the new data (a larger update must not overflow). */
 TEST_F(HashUpdate, StorageKindFollowsDataSize) {
     for (vesk_bool persistent : {0, 1}) {
-        HashTable ht;
-        ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, nullptr, persistent), SUCCESS);
+        HashTable table;
+        ASSERT_EQ(vesk_hash_init(&table, 8, nullptr, nullptr, persistent), SUCCESS);
         unsigned char bytes[64];
         for (unsigned i = 0; i < sizeof bytes; i++) {
             bytes[i] = (unsigned char)(i + 1);
         }
         void *out = nullptr;
-        ASSERT_EQ(vesk_hash_add_or_update(&ht, KEY("k"), bytes, 16, &out, 0), SUCCESS);
-        HashBucket *b = ht.list_head;
+        ASSERT_EQ(vesk_hash_add_or_update(&table, KEY("k"), bytes, 16, &out, 0), SUCCESS);
+        HashBucket *b = table.list_head;
         EXPECT_NE(b->data, &b->inline_data);
         EXPECT_EQ(b->inline_data, nullptr);
         EXPECT_EQ(out, b->data);
 
-        ASSERT_EQ(put(&ht, KEY("k"), P(0x1234), 0, &out), SUCCESS); /* block released */
+        ASSERT_EQ(put(&table, KEY("k"), P(0x1234), 0, &out), SUCCESS); /* block released */
         EXPECT_EQ(b->data, &b->inline_data);
         EXPECT_EQ(b->inline_data, P(0x1234));
         EXPECT_EQ(out, &b->inline_data);
 
         /* Half a pointer: a block on 32- and 64-bit hosts alike. */
         for (uint32_t size : {24u, 64u, (uint32_t)sizeof(void *) / 2, 64u}) {
-            ASSERT_EQ(vesk_hash_add_or_update(&ht, KEY("k"), bytes, size, &out, 0), SUCCESS);
+            ASSERT_EQ(vesk_hash_add_or_update(&table, KEY("k"), bytes, size, &out, 0), SUCCESS);
             EXPECT_NE(b->data, &b->inline_data);
             EXPECT_EQ(b->inline_data, nullptr);
             EXPECT_EQ(out, b->data);
             EXPECT_EQ(memcmp(b->data, bytes, size), 0) << size;
         }
-        EXPECT_EQ(ht.element_count, 1u);
-        EXPECT_TRUE(table_is_consistent(&ht));
-        vesk_hash_destroy(&ht);
+        EXPECT_EQ(table.element_count, 1u);
+        EXPECT_TRUE(table_is_consistent(&table));
+        vesk_hash_destroy(&table);
     }
 }
 
 /* A NULL pointer is inline data like any other: replacing, deleting and
  * destroying it must never free the bucket's own field. */
 TEST_F(HashUpdate, NullPointerDataIsInline) {
-    HashTable ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("n"), nullptr), SUCCESS);
     ASSERT_EQ(put_index(&ht, 4, nullptr), SUCCESS);
     ASSERT_EQ(put(&ht, KEY("m"), nullptr), SUCCESS);
@@ -435,6 +423,7 @@ TEST_F(HashUpdate, NullPointerDataIsInline) {
     EXPECT_EQ(g_destroyed.back(), 0);
     EXPECT_TRUE(table_is_consistent(&ht));
     vesk_hash_destroy(&ht); /* "n" and "m" still hold NULL */
+    alive = false;
     EXPECT_EQ(g_destroyed_at.size(), 6u);
 }
 
@@ -468,20 +457,19 @@ TEST(HashCursor, InsertionSetsANullCursor) {
 /* ---- The interruption hooks ---------------------------------------------- */
 
 /* Counting hooks for each test, checked to pair and never nest. */
-class HashHooks : public DtorRecording {
+class HashHooks : public LoggedTable {
   protected:
     void TearDown() override {
         EXPECT_FALSE(g_hooks.nested);
         EXPECT_TRUE(g_hooks.paired());
+        LoggedTable::TearDown();
     }
-    CountingHooks hooks_;
+    CountingHooks hooks_; /* installed before SetUp initialises the table */
 };
 
 TEST_F(HashHooks, CalledInPairsAroundEachCriticalSection) {
-    HashTable ht;
     g_hooks.watched = &ht;
-    ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0), SUCCESS);
-    EXPECT_EQ(g_hooks.blocks, 0);
+    EXPECT_EQ(g_hooks.blocks, 0); /* none in the initialisation */
     ASSERT_EQ(put(&ht, KEY("a"), P(1)), SUCCESS);
     ASSERT_EQ(put_index(&ht, 1, P(2)), SUCCESS);
     EXPECT_EQ(g_hooks.blocks, 2);
@@ -507,6 +495,7 @@ TEST_F(HashHooks, CalledInPairsAroundEachCriticalSection) {
     EXPECT_EQ(g_hooks.blocks, 12);
     EXPECT_EQ(g_hooks.unblocks, 12);
     vesk_hash_destroy(&ht);
+    alive = false;
     EXPECT_EQ(g_hooks.blocks, 12);
 
     char *copy = _estrdup("xyz"); /* around its allocation only */

@@ -2,6 +2,7 @@
  * test_hash_lookup.cpp - lookup by string and integer key, deletion of one
  * element, emptying and destruction of the table.
  */
+#include "logged_table.h"
 #include "table_check.h"
 #include "table_helpers.h"
 #include "vesk_hash.h"
@@ -41,17 +42,15 @@ void probing_dtor(void *data) {
     }
 }
 
-class RecordingTable : public ::testing::Test {
+class RecordingTable : public LoggedTable {
   protected:
+    RecordingTable() : LoggedTable(probing_dtor) {}
     void SetUp() override {
         g_table = nullptr;
-        clear_destroyed();
         g_dtor_exists.clear();
         g_dtor_counts.clear();
-        ASSERT_EQ(vesk_hash_init(&ht, 8, nullptr, probing_dtor, 0), SUCCESS);
+        LoggedTable::SetUp();
     }
-    void TearDown() override { vesk_hash_destroy(&ht); }
-    HashTable ht;
 };
 
 class HashLookup : public RecordingTable {};

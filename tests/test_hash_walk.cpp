@@ -2,6 +2,7 @@
  * test_hash_walk.cpp - positions, the apply family with its nesting guard,
  * and the graceful destroys.
  */
+#include "logged_table.h"
 #include "table_check.h"
 #include "table_helpers.h"
 #include "vesk_hash.h"
@@ -47,19 +48,12 @@ HashBucket *bucket_of(HashTable *ht, const std::string &key) {
     return nullptr;
 }
 
-/* A table logging its destructor calls, destroyed at the end unless the test
- * already did so. */
-class WalkTable : public ::testing::Test {
+/* The logged table, also reachable from callbacks through g_table. */
+class WalkTable : public LoggedTable {
   protected:
     void SetUp() override {
-        ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, log_destroyed, 0));
         g_table = &ht;
-        clear_destroyed();
-    }
-    void TearDown() override {
-        if (alive) {
-            vesk_hash_destroy(&ht);
-        }
+        LoggedTable::SetUp();
     }
     /* Keys "a", "b", "c" holding 1, 2, 3; "b" in a separate block. */
     void fill_abc() {
@@ -67,8 +61,6 @@ class WalkTable : public ::testing::Test {
         add_string(&ht, "b", 2, true);
         add_string(&ht, "c", 3);
     }
-    HashTable ht;
-    bool alive = true;
 };
 
 int count_calls;

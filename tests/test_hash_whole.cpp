@@ -3,6 +3,7 @@
  * tables.  Values are pointer-sized integers stored inline; callbacks record
  * what they saw in the globals below.
  */
+#include "logged_table.h"
 #include "table_check.h"
 #include "table_helpers.h"
 #include "vesk_hash.h"
@@ -119,26 +120,27 @@ std::vector<std::vector<const HashBucket *>> chains(const HashTable *ht) {
     return out;
 }
 
-/* Two tables: t (the target, or the first table) with a recording destructor,
- * and s (the source, or the second table) without one. */
-class WholeTable : public ::testing::Test {
+/* Two tables: t (the target, or the first table), the logged table with the
+ * C allocator's storage, and s (the source, or the second table) without a
+ * destructor, through the hooks. */
+class WholeTable : public LoggedTable {
   protected:
-    HashTable t;
+    WholeTable() : LoggedTable(log_destroyed, 1) {}
+    HashTable &t = ht;
     HashTable s;
 
     void SetUp() override {
-        clear_destroyed();
         constructed.clear();
         checked.clear();
         depths_seen.clear();
         sort_calls = 0;
         blocked_during_sort = -1;
-        ASSERT_EQ(SUCCESS, vesk_hash_init(&t, 8, nullptr, log_destroyed, 1));
+        ASSERT_NO_FATAL_FAILURE(LoggedTable::SetUp());
         ASSERT_EQ(SUCCESS, vesk_hash_init(&s, 8, nullptr, nullptr, 0));
     }
 
     void TearDown() override {
-        vesk_hash_destroy(&t);
+        LoggedTable::TearDown();
         vesk_hash_destroy(&s);
     }
 };

@@ -80,11 +80,22 @@ inline void clear_destroyed() {
     g_destroyed_depth.clear();
 }
 
-/* A destructor that logs what it is given. */
-inline void log_destroyed(void *data) {
-    g_destroyed.push_back(value_of(data));
+/* Logs one destructor call with the number given for it. */
+inline void log_destroyed_as(void *data, intptr_t value) {
+    g_destroyed.push_back(value);
     g_destroyed_at.push_back(data);
     g_destroyed_depth.push_back(g_hooks.depth);
+}
+
+/* A destructor that logs what it is given. */
+inline void log_destroyed(void *data) {
+    log_destroyed_as(data, value_of(data));
+}
+
+/* The same for data that may be shorter than a number (empty data, say):
+ * nothing is read, and the number logged is 0. */
+inline void log_destroyed_unread(void *data) {
+    log_destroyed_as(data, 0);
 }
 
 #endif

@@ -1,22 +1,21 @@
 /*
- * hash_internal.h - helpers shared by the table's source files; not exported.
+ * hash_core.h - the table record's storage, element data, chains and order
+ * list, shared by the table's source files; not exported.
  *
  * Linking and unlinking are written once here; insertion, deletion, the
  * removal step, sort and rehash are built from them.  Their asserts state the
  * link invariants (both directions of every link agree, the list ends match
  * the table's head and tail); they are active in the Debug and sanitizer
- * builds.
+ * builds.  The layout and the invariants are drawn in hash_core.cpp.
  */
-#ifndef VESK_HASH_INTERNAL_H
-#define VESK_HASH_INTERNAL_H
+#ifndef VESK_HASH_CORE_H
+#define VESK_HASH_CORE_H
 
-#include "hash_key.h"
 #include "vesk_hash.h"
 
 #include <assert.h>
 #include <stdint.h>
 #include <stdlib.h>
-#include <string.h>
 
 /* ---- Storage through the table's allocator -------------------------------- */
 
@@ -52,20 +51,6 @@ static inline bool slot_array_bytes(uint32_t n, size_t *bytes) {
     }
     *bytes = (size_t)n * sizeof(HashBucket *);
     return true;
-}
-
-/* ---- Critical sections ------------------------------------------------------ */
-
-static inline void block_interruptions(void) {
-    if (vesk_block_interruptions) {
-        vesk_block_interruptions();
-    }
-}
-
-static inline void unblock_interruptions(void) {
-    if (vesk_unblock_interruptions) {
-        vesk_unblock_interruptions();
-    }
 }
 
 /* ---- Element data ------------------------------------------------------------ */
@@ -149,79 +134,4 @@ static inline void list_unlink(HashTable *ht, HashBucket *b) {
     }
 }
 
-/* ---- Chain search --------------------------------------------------------------- */
-
-/* The first element from b on along its chain with hash h and the length, or
- * null. */
-static HASH_HOT_INLINE HashBucket *next_candidate(HashBucket *b, uint32_t h, uint32_t key_length) {
-    while (b && (b->hash != h || b->key_length != key_length)) {
-        b = b->chain_next;
-    }
-    return b;
-}
-
-/* The chain search from b on, for when a candidate's key bytes differed.
- * (hash_lookup.cpp) */
-HashBucket *find_string_bucket_from(HashBucket *b, const char *key, uint32_t key_length,
-                                    uint32_t h);
-
-/* The element under the string key (stored hash, length, then bytes), or null.
- * Two keys of one length rarely share a hash, so the first candidate decides;
- * the search after a candidate whose bytes differ is a call.  The walk to the
- * candidate thereby calls nothing, and a miss or a short key's hit saves no
- * registers on the way in and restores none on the way out. */
-static HASH_HOT_INLINE HashBucket *find_string_bucket(const HashTable *ht, const char *key,
-                                                      uint32_t key_length, uint32_t h) {
-    HashBucket *b = next_candidate(*slot_of(ht, h), h, key_length);
-    if (!b || key_bytes_equal(b->key, key, key_length)) {
-        return b;
-    }
-    return find_string_bucket_from(b->chain_next, key, key_length, h);
-}
-
-/* The element under the integer key, or null. */
-static HASH_HOT_INLINE HashBucket *find_index_bucket(const HashTable *ht, uint32_t index) {
-    for (HashBucket *b = *slot_of(ht, index); b; b = b->chain_next) {
-        if (b->hash == index && b->key_length == 0) {
-            return b;
-        }
-    }
-    return nullptr;
-}
-
-/* The element a string key addresses, by the numeric-key rule; null for an
- * absent key or a key of length 0 (whose bytes are never read). */
-static HASH_HOT_INLINE HashBucket *resolve_string_key(const HashTable *ht, const char *key,
-                                                      uint32_t key_length) {
-    if (key_length == 0) {
-        return nullptr;
-    }
-    uint32_t index;
-    if (numeric_key(key, key_length, &index)) {
-        return find_index_bucket(ht, index);
-    }
-    return find_string_bucket(ht, key, key_length, hash_bytes(key, key_length));
-}
-
-/* ---- Shared steps of other files ------------------------------------------------ */
-
-/* Deletion of one element in the order of a single delete: block hook, out of
- * its chain and the order list, cursor moved on, destructor, data block,
- * bucket, unblock hook, count.  (hash_lookup.cpp) */
-void delete_bucket(HashTable *ht, HashBucket *b);
-
-/* Frees every element (destructor, data block, bucket) in list order without
- * unlinking.  (hash_lookup.cpp) */
-void free_all_buckets(HashTable *ht);
-
-/* The removal step of apply and the graceful destroys: the destructor sees
- * the element still linked.  Returns the element's list successor.
- * (hash_walk.cpp) */
-HashBucket *remove_bucket(HashTable *ht, HashBucket *b);
-
-/* The nesting guard of the apply operations and compare.  Enter returns
- * whether the depth was raised; pass that to leave.  (hash_walk.cpp) */
-bool apply_guard_enter(HashTable *ht);
-void apply_guard_leave(HashTable *ht, bool raised);
-
-#endif /* VESK_HASH_INTERNAL_H */
+#endif /* VESK_HASH_CORE_H */
