@@ -27,7 +27,7 @@
  *     key_length 0 and is stored in hash.
  */
 /* clang-format on */
-#include "hash_core.h"
+#include "hash_storage.h"
 #include "hash_hooks.h"
 #include "hash_key.h"
 #include "hash_lookup.h"

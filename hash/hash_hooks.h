@@ -1,5 +1,5 @@
 /*
- * hash_hooks.h - the table's use of the interruption hooks that hooks.cpp
+ * hash_hooks.h - the table's use of the interruption hooks that hash_hooks.cpp
  * defines: entering and leaving a critical section; not exported.
  */
 #ifndef VESK_HASH_HOOKS_H

@@ -7,7 +7,7 @@
  */
 #include "hash_lookup.h"
 
-#include "hash_core.h"
+#include "hash_storage.h"
 #include "hash_hooks.h"
 #include "hash_key.h"
 #include "vesk_hash.h"

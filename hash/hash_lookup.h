@@ -6,7 +6,7 @@
 #ifndef VESK_HASH_LOOKUP_H
 #define VESK_HASH_LOOKUP_H
 
-#include "hash_core.h"
+#include "hash_storage.h"
 #include "hash_key.h"
 #include "vesk_hash.h"
 

@@ -4,7 +4,7 @@
  */
 #include "hash_walk.h"
 
-#include "hash_core.h"
+#include "hash_storage.h"
 #include "hash_hooks.h"
 #include "hash_lookup.h"
 #include "vesk_hash.h"

@@ -9,7 +9,7 @@
  * here, so a string key such as "12\0" that the quick insert stored stays a
  * string key in the target, and a copy compares equal to its source.
  */
-#include "hash_core.h"
+#include "hash_storage.h"
 #include "hash_hooks.h"
 #include "hash_lookup.h"
 #include "hash_walk.h"

@@ -14,6 +14,7 @@
 #include <stdint.h>
 
 #include "encode.h"
+#include "kinds.h" /* HostIdKind, the sources */
 #include "platform.h"
 #include "vesk_hostid.h"
 
@@ -51,21 +52,13 @@ void free_host_id_list(HostIdRecord *head);
 
 /* ---- Collection --------------------------------------------------------- */
 
-/* The sources of a collection, read always in this order. */
-enum {
-    HOST_SOURCE_VOLUME = 1,    /* the volume serial number: kind 4 */
-    HOST_SOURCE_ADAPTERS = 2,  /* the NetBIOS adapters: kind 2 */
-    HOST_SOURCE_ADDRESSES = 4, /* the addresses of the host's name: kind 1 */
-    HOST_SOURCES_ALL = 7
-};
-
 /* Reads the volume serial number, the adapter addresses and the IPv4
  * addresses of the host's name, in that order, from the running host
  * (native_host_platform).  Returns the head of a new list, null when nothing
  * was appended.  The kind-4 record, when there is one, is first. */
 HostIdRecord *collect_host_ids(void);
 
-/* Reads the given sources (HOST_SOURCE_* bits) of the platform, in the
+/* Reads the given sources (HOST_SOURCE_* bits, kinds.h) of the platform, in the
  * order volume, adapters, addresses, into a new list; null when they gave
  * nothing.  *unreadable (when not null) receives the bits of the sources
  * that could not be read whole: a service that could not answer, a session

@@ -12,12 +12,8 @@
 #include <stdint.h>
 
 #include "digest.h"      /* HOST_ID_DIGEST_SIZE */
+#include "kinds.h"       /* HostIdKind */
 #include "vesk_hostid.h" /* the kinds, the text length, SUCCESS and FAILURE */
-
-/* The kind of an identifier: the public records' int32_t.  The kinds are
- * the VESK_HOSTID_KIND_* values; any other value is still a kind to the
- * digest, the text and the report (letter U). */
-typedef int32_t HostIdKind;
 
 #define HOST_ID_TEXT_SIZE 64 /* room in a record: the text and its NUL, and more */
 

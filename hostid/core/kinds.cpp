@@ -9,8 +9,6 @@
 
 #include "kinds.h"
 
-#include "collect.h" /* the sources */
-
 typedef struct KindFacts {
     HostIdKind kind;
     char letter;

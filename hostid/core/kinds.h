@@ -6,8 +6,23 @@
 #define VESK_HOSTID_KINDS_H
 
 #include <stdbool.h>
+#include <stdint.h>
 
-#include "encode.h" /* HostIdKind */
+#include "vesk_hostid.h" /* the kinds' values */
+
+/* The kind of an identifier: the public records' int32_t.  The kinds are
+ * the VESK_HOSTID_KIND_* values; any other value is still a kind to the
+ * digest, the text and the report (letter U). */
+typedef int32_t HostIdKind;
+
+/* The sources of a collection, each giving one kind, read always in this
+ * order. */
+enum {
+    HOST_SOURCE_VOLUME = 1,    /* the volume serial number: kind 4 */
+    HOST_SOURCE_ADAPTERS = 2,  /* the NetBIOS adapters: kind 2 */
+    HOST_SOURCE_ADDRESSES = 4, /* the addresses of the host's name: kind 1 */
+    HOST_SOURCES_ALL = 7
+};
 
 /* What host_id_kind_of_letter says of a letter that is no kind's own. */
 enum {

@@ -5,7 +5,7 @@
 #ifndef VESK_HOSTID_ADAPTERS_LINUX_H
 #define VESK_HOSTID_ADAPTERS_LINUX_H
 
-#include "platform_linux.h" /* the session */
+#include "session_linux.h"
 
 /* The NetBIOS commands answered from the session's sysfs network directory.
  * NCBRESET and NCBASTAT know the adapters of the session's last NCBENUM.

@@ -1,5 +1,5 @@
 /*
- * hash_core.h - the table record's storage, element data, chains and order
+ * hash_storage.h - the table record's storage, element data, chains and order
  * list, shared by the table's source files; not exported.
  *
  * Linking and unlinking are written once here; insertion, deletion, the
@@ -8,8 +8,8 @@
  * the table's head and tail); they are active in the Debug and sanitizer
  * builds.  The layout and the invariants are drawn in hash_core.cpp.
  */
-#ifndef VESK_HASH_CORE_H
-#define VESK_HASH_CORE_H
+#ifndef VESK_HASH_STORAGE_H
+#define VESK_HASH_STORAGE_H
 
 #include "vesk_hash.h"
 
@@ -134,4 +134,4 @@ static inline void list_unlink(HashTable *ht, HashBucket *b) {
     }
 }
 
-#endif /* VESK_HASH_CORE_H */
+#endif /* VESK_HASH_STORAGE_H */

@@ -1,6 +1,6 @@
 /*
- * hooks.cpp - the allocation, error, exit and configuration hooks that the
- * table calls and that veskid exports to the modules loaded beside it.
+ * hash_hooks.cpp - the allocation, error, exit and configuration hooks that
+ * the table calls and that veskid exports to the modules loaded beside it.
  */
 #include "hash_hooks.h"
 #include "vesk_hash.h"
@@ -11,6 +11,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* The one mutable state of the library, on purpose: a program (or a module
+ * loaded beside veskid) sets these once, before using tables, to have every
+ * table's relinking run with its interruptions held off.  Null: no hook. */
 void (*vesk_block_interruptions)(void) = nullptr;
 void (*vesk_unblock_interruptions)(void) = nullptr;
 
