@@ -6,8 +6,9 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS veskid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT utility)
-install(FILES docs/veskid.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT utility)
+install(TARGETS veskid vesk-hostid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT utility)
+install(FILES docs/veskid.1 docs/vesk-hostid.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT utility)
 
 # Installs one library of the project: the shared library (component
 # <RUNTIME>, its .so link with <DEVELOPMENT>), and in <DEVELOPMENT> the static

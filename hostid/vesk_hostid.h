@@ -216,6 +216,43 @@ int vesk_hostid_encode(const void *raw, size_t raw_length, int32_t kind,
 /* The letter veskid prints for a kind: I, M, C, H, L, else U. */
 char vesk_hostid_letter(int32_t kind);
 
+/* ---- Matching a licence ----------------------------------------------------- */
+
+/* What a licence's line says of this host. */
+#define VESK_HOSTID_MATCH_PRESENT 1   /* one of this host's identifiers */
+#define VESK_HOSTID_MATCH_ABSENT 2    /* well formed, and not this host's */
+#define VESK_HOSTID_MATCH_MALFORMED 3 /* not an identifier: check has the fault */
+
+typedef struct vesk_hostid_match_line {
+    size_t line;             /* its number in the block, from 1 */
+    size_t start;            /* its first byte in the block */
+    int verdict;             /* VESK_HOSTID_MATCH_* */
+    int shared;              /* 1: an identifier that many hosts share (the I of a
+                              * loopback address such as Debian's 127.0.1.1): never
+                              * one to license, whether present or not */
+    vesk_hostid_check check; /* the checker's answer for the line; its position
+                              * counts from the line's first byte */
+} vesk_hostid_match_line;
+
+typedef struct vesk_hostid_match_result {
+    size_t count; /* the lines with anything but blanks: the licence's lines */
+    size_t present, absent, malformed, shared;
+    vesk_hostid_match_line *lines; /* count entries, in the block's order */
+} vesk_hostid_match_result;
+
+/* Checks a licence's identifier lines against this host, reading it once
+ * (only the sources that the well-formed lines' kinds need).  The block is
+ * what veskid printed, pasted: lines end at LF (a CR before it is a blank),
+ * blank lines are skipped, each line is checked as vesk_hostid_check_text
+ * checks a text (blanks around it and the "X:" prefix taken), in any order;
+ * the block ends at length or at a NUL.  SUCCESS with *result, released
+ * with vesk_hostid_match_free; an application decides from the counts
+ * whether any, all or N of them must be present.  FAILURE, with *result
+ * null, for a null pointer, when memory ran out, or when a source that a
+ * line needs could not be read (never "absent" for that). */
+int vesk_hostid_match(const char *block, size_t length, vesk_hostid_match_result **result);
+void vesk_hostid_match_free(vesk_hostid_match_result *result);
+
 #ifdef __cplusplus
 }
 #endif

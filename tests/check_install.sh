@@ -24,7 +24,8 @@ fail() {
 }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/veskid include/vesk_hash.h include/vesk_hostid.h share/man/man1/veskid.1 \
+for f in bin/veskid bin/vesk-hostid include/vesk_hash.h include/vesk_hostid.h \
+    share/man/man1/veskid.1 share/man/man1/vesk-hostid.1 \
     share/man/man3/vesk_hash.3 share/man/man3/vesk_hostid.3; do
     [ -e "$prefix/$f" ] || fail "not installed: $f"
 done

@@ -14,6 +14,7 @@
 #include "collect.h"
 #include "kinds.h"
 #include "lists.h"
+#include "match.h"
 #include "report.h"
 #include "select.h"
 #include "platform.h"
@@ -193,6 +194,31 @@ TEST_F(CollectorFault, EveryListIsWholeOrAFailure) {
             return hit;
         });
     }
+}
+
+/* A licence of the host's own lines and one other at every allocation
+ * point: every verdict as with memory to spare, or FAILURE with nothing. */
+TEST_F(CollectorFault, LicenceMatchIsWholeOrAFailure) {
+    script_full_host();
+    const std::string licence = id_line(published_volume) + id_line(published_adapter) +
+                                id_line(published_ipv4) + "M:TZ38D-4U9R4-8BY5S-NH4HX\n";
+    sweep_allocation_points("vesk_hostid_match", [&](long n) {
+        vesk_hostid_match_result *result = nullptr;
+        int status = SUCCESS;
+        const bool hit = run_failing(n, [&] {
+            status = host_id_match_on(&scripted_platform, licence.data(), licence.size(), &result);
+        });
+        if (status == SUCCESS) {
+            EXPECT_EQ(result->count, 4u) << "allocation " << n;
+            EXPECT_EQ(result->present, 3u) << "allocation " << n;
+            EXPECT_EQ(result->malformed, 1u) << "allocation " << n;
+        } else {
+            EXPECT_TRUE(hit) << "FAILURE without a failed allocation";
+            EXPECT_EQ(result, nullptr);
+        }
+        vesk_hostid_match_free(result);
+        return hit;
+    });
 }
 
 /* A lookup of each of the host's own texts at every allocation point:
