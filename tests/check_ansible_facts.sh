@@ -8,6 +8,8 @@ set -eu
 source_dir=$1
 tool=$2
 veskid=$3
+# The fact runs in a folder of Ansible's choosing.
+case $tool in /*) ;; *) tool=$PWD/$tool ;; esac
 command -v ansible-playbook >/dev/null || {
     echo "ansible-playbook is missing (scripts/install-deps installs ansible-core)"
     exit 1

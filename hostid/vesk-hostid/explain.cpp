@@ -193,7 +193,7 @@ typedef struct PageLabels {
 static const PageLabels page_sections[] = {
     {VESK_HOSTID_ITEM_IDENTIFIER, "The lines of veskid allid, one by one:", "note", "changes"},
     {VESK_HOSTID_ITEM_LEFT_OUT, "Seen and not used:", "why", "changes"},
-    {VESK_HOSTID_ITEM_SOURCE, "What each source gave:", "outcome", "changes"},
+    {VESK_HOSTID_ITEM_SOURCE, "What each source gave:", "outcome", "detail"},
     {VESK_HOSTID_ITEM_HOST, "What kind of host this is:", "what", "means"},
 };
 
