@@ -18,7 +18,8 @@ static const struct {
     const char *name;   /* in the JSON document */
     const char *phrase; /* on the page */
 } flag_names[] = {
-    {VESK_HOSTID_FLAG_LOCALLY_ADMINISTERED, "locally_administered", "a locally administered address"},
+    {VESK_HOSTID_FLAG_LOCALLY_ADMINISTERED, "locally_administered",
+     "a locally administered address"},
     {VESK_HOSTID_FLAG_BOND_MEMBER, "bond_member", "a member of a bond or team"},
     {VESK_HOSTID_FLAG_BRIDGE, "bridge", "a bridge"},
     {VESK_HOSTID_FLAG_VLAN, "vlan", "a VLAN"},
@@ -37,7 +38,11 @@ static const struct {
 /* The length of the UTF-8 sequence that starts at text (at most left
  * bytes), or 0 when it is not a whole, shortest one. */
 static size_t utf8_sequence(const unsigned char *text, size_t left) {
-    size_t length = text[0] < 0xC2 ? 0 : text[0] < 0xE0 ? 2 : text[0] < 0xF0 ? 3 : text[0] < 0xF5 ? 4 : 0;
+    size_t length = text[0] < 0xC2   ? 0
+                    : text[0] < 0xE0 ? 2
+                    : text[0] < 0xF0 ? 3
+                    : text[0] < 0xF5 ? 4
+                                     : 0;
     if (length == 0 || length > left) {
         return 0;
     }
