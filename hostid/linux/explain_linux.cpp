@@ -333,7 +333,8 @@ static const char *virtual_kind(const char *net_dir, const char *name, unsigned 
 }
 
 /* A left-out entry of the network directory; its raw property is its
- * current address, as sysfs shows it. */
+ * current address, as sysfs shows it, and so is its local bit where the walk
+ * did not already read an address. */
 static void add_left_out_adapter(const LinuxHostPaths *paths, ExplainDraft *draft, const char *name,
                                  unsigned flags, const char *origin, const char *reason,
                                  const char *changes) {
@@ -343,6 +344,10 @@ static void add_left_out_adapter(const LinuxHostPaths *paths, ExplainDraft *draf
         if (under(path, sizeof path, paths->net_dir, name, "address") &&
             read_line(path, text, sizeof text)) {
             explain_put(entry->raw, "%s", text);
+            unsigned char current[6];
+            if (parse_address(text, current) && (current[0] & 0x02) != 0) {
+                flags |= VESK_HOSTID_FLAG_LOCALLY_ADMINISTERED;
+            }
         }
         entry->flags = flags;
         explain_put(entry->name, "%s", name);
