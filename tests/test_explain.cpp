@@ -274,15 +274,4 @@ TEST_F(ExplainScripted, NullPointersFailAndClearTheOther) {
     EXPECT_TRUE(scripted_host.calls.empty());
 }
 
-TEST_F(ExplainScripted, NoLayerDetailsOnAPlatformWithoutThem) {
-    script_full_host();
-    Explained explained;
-    explain(&explained);
-    ASSERT_EQ(explained.status, SUCCESS);
-    for (const vesk_hostid_item &item : explained.items) {
-        EXPECT_NE(item.what, VESK_HOSTID_ITEM_HOST);
-        EXPECT_NE(item.what == VESK_HOSTID_ITEM_HOST, item.letter != 0);
-    }
-}
-
 } // namespace

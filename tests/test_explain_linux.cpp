@@ -443,14 +443,6 @@ INSTANTIATE_TEST_SUITE_P(
         DmiCase{"bare_metal", "Dell Inc.", "PowerEdge R640", "", "none: bare metal", nullptr}),
     [](const testing::TestParamInfo<DmiCase> &info) { return std::string(info.param.label); });
 
-TEST(ExplainSignature, NamesTheKnownHypervisors) {
-    EXPECT_STREQ(linux_hypervisor_of_signature("KVMKVMKVM\0\0\0"), "KVM");
-    EXPECT_STREQ(linux_hypervisor_of_signature("Microsoft Hv"), "Hyper-V");
-    EXPECT_STREQ(linux_hypervisor_of_signature("VMwareVMware"), "VMware");
-    EXPECT_EQ(linux_hypervisor_of_signature("KVMKVMKVM\0\0x"), nullptr);
-    EXPECT_EQ(linux_hypervisor_of_signature("\0\0\0\0\0\0\0\0\0\0\0\0"), nullptr);
-}
-
 class ExplainHostMarks : public ExplainTree {};
 
 TEST_F(ExplainHostMarks, NoDmiTablesNoDmiFinding) {
