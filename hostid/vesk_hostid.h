@@ -171,6 +171,64 @@ const char *vesk_hostid_fault_message(int fault);
  * FAILURE with fault VESK_HOSTID_FAULT_NULL. */
 int vesk_hostid_has(const char *input, size_t length, int *present, vesk_hostid_check *result);
 
+/* ---- Where each identifier comes from ------------------------------------ */
+
+/* What one item of an explanation is. */
+#define VESK_HOSTID_ITEM_IDENTIFIER 1 /* an identifier veskid allid prints, in its order */
+#define VESK_HOSTID_ITEM_LEFT_OUT 2   /* a property seen and not used, with the reason */
+#define VESK_HOSTID_ITEM_SOURCE 3     /* a source's outcome: identifiers, none, could not be read */
+#define VESK_HOSTID_ITEM_HOST 4       /* a finding about the kind of host */
+
+/* Flags of an item (any combination). */
+#define VESK_HOSTID_FLAG_LOCALLY_ADMINISTERED 0x1 /* M: the address has the local bit */
+#define VESK_HOSTID_FLAG_BOND_MEMBER 0x2
+#define VESK_HOSTID_FLAG_BRIDGE 0x4
+#define VESK_HOSTID_FLAG_VLAN 0x8
+#define VESK_HOSTID_FLAG_WIRELESS 0x10
+#define VESK_HOSTID_FLAG_VIRTUAL_FUNCTION 0x20
+#define VESK_HOSTID_FLAG_ADDRESS_DIFFERS 0x40 /* the permanent address is not the current one */
+#define VESK_HOSTID_FLAG_LOOPBACK 0x80        /* I: 127.0.0.0/8 */
+/* An identifier that many hosts share (I of 127.0.1.1, the Debian convention): never
+ * to be licensed. */
+#define VESK_HOSTID_FLAG_SHARED 0x100
+#define VESK_HOSTID_FLAG_LINK_LOCAL 0x200 /* I: 169.254.0.0/16 */
+#define VESK_HOSTID_FLAG_STATFS_ID 0x400  /* H: from the filesystem id, for the UUID's fold */
+
+#define VESK_HOSTID_EXPLAIN_RAW 1u /* option: raw properties (addresses, UUID, serial) in `raw` */
+
+/* One item of an explanation.  Every string but raw is non-null (empty when
+ * there is nothing to say). */
+typedef struct vesk_hostid_item {
+    int what;                               /* VESK_HOSTID_ITEM_* */
+    char letter;                            /* the kind's letter (I, M, H); 0 for a host finding */
+    int32_t kind;                           /* 0 for a host finding */
+    char text[VESK_HOSTID_TEXT_LENGTH + 1]; /* the identifier's text; empty when none */
+    unsigned flags;                         /* VESK_HOSTID_FLAG_* */
+    const char *name;    /* the interface, the directory asked, the host's name; the finding
+                          * ("hypervisor", "container", "wsl", "cloud") */
+    const char *origin;  /* how it was found: "FS_IOC_GETFSUUID on /", "ext4 on /dev/vda",
+                          * "pci virtio_net", "/etc/hosts", "the resolver", "cpuid",
+                          * "/sys/class/dmi/id" */
+    const char *reason;  /* left out: why; source: its outcome; host: what it is (vendor,
+                          * product) */
+    const char *changes; /* what would change it, or what it means for identifiers */
+    const char *raw;     /* the raw property; null unless VESK_HOSTID_EXPLAIN_RAW */
+} vesk_hostid_item;
+
+/* Reads the host as vesk_hostid_list(VESK_HOSTID_ALL, ...) does and explains
+ * it: the identifiers in veskid allid's order, then what was left out, each
+ * source's outcome, and the host findings.  One allocation owns every
+ * string; release with vesk_hostid_explain_free.  SUCCESS; FAILURE with
+ * *items null and *count 0 for a null pointer or memory that ran out.  A
+ * source that could not be read is an item saying so, not a failure.  The
+ * Windows build gives the identifiers, what was left out of the addresses
+ * and the sources' outcomes, without the Linux details (bus, driver, the
+ * filesystem, the host findings). */
+int vesk_hostid_explain(unsigned options, vesk_hostid_item **items, size_t *count);
+
+/* Releases an array from vesk_hostid_explain; null is allowed. */
+void vesk_hostid_explain_free(vesk_hostid_item *items);
+
 /* ---- Whose view of the host ----------------------------------------------- */
 
 /* What vesk_hostid_view reports: the namespaces of the calling thread that

@@ -74,7 +74,7 @@ struct SessionCloser {
 typedef std::unique_ptr<void, SessionCloser> Session;
 
 Session open_at(const char *net_dir) {
-    const LinuxHostPaths paths = {"/", net_dir, scripted_driver};
+    const LinuxHostPaths paths = {"/", net_dir, scripted_driver, NULL, NULL, NULL};
     Session session(linux_open_session(&paths));
     EXPECT_NE(session.get(), nullptr);
     return session;
@@ -273,7 +273,7 @@ TEST_F(FakeSysfs, BondMembersKeepTheirOwnPermanentIdentifiers) {
     add("vkbond0", 6, "1", false); /* the bond: no device link */
     drivers["vkslave0"] = {HOST_ANSWER_FOUND, {0x00, 0x1b, 0x21, 0x0a, 0x0b, 0x01}};
     drivers["vkslave1"] = {HOST_ANSWER_FOUND, {0x00, 0x1b, 0x21, 0x0a, 0x0b, 0x02}};
-    const LinuxHostPaths paths = {"/", dir.c_str(), scripted_driver};
+    const LinuxHostPaths paths = {"/", dir.c_str(), scripted_driver, NULL, NULL, NULL};
     const HostPlatform platform = linux_host_platform_at(&paths);
     unsigned unreadable = 99;
     HostIdRecord *head = collect_host_ids_from(&platform, HOST_SOURCE_ADAPTERS, &unreadable);
@@ -458,7 +458,7 @@ TEST_F(CapturedSysfs, CollectorReadsOneAdapterOnTheHostAndNoneInTheNamespace) {
     ASSERT_NE(netns, "");
     drivers["eth0"] = {HOST_ANSWER_FOUND, {0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}};
     for (const std::string *net_dir : {&host, &netns}) {
-        const LinuxHostPaths paths = {"/", net_dir->c_str(), scripted_driver};
+        const LinuxHostPaths paths = {"/", net_dir->c_str(), scripted_driver, NULL, NULL, NULL};
         const HostPlatform platform = linux_host_platform_at(&paths);
         unsigned unreadable = 99;
         HostIdRecord *head = collect_host_ids_from(&platform, HOST_SOURCE_ADAPTERS, &unreadable);

@@ -132,6 +132,8 @@ static_assert(sizeof(ADAPTER_STATUS) + 30 * sizeof(NAME_BUFFER) == 600,
 
 /* ---- The platform record ------------------------------------------------ */
 
+struct ExplainDraft; /* explain.h */
+
 /* How a service that reads one property answered.  "None" and "could not be
  * read" are kept apart all the way up: a host that could not be asked must
  * never read as a host without the property. */
@@ -185,6 +187,11 @@ typedef struct HostPlatform {
 
     /* Releases the socket layer after a successful start. */
     void (*wsa_cleanup)(void *session);
+
+    /* Adds the layer's details to an explanation (explain.h) whose
+     * identifiers, addresses and sources the core has written; null where
+     * the layer has none to give. */
+    void (*explain)(const struct HostPlatform *platform, struct ExplainDraft *draft);
 } HostPlatform;
 
 /* The running host's services, defined by the platform layer that is linked

@@ -27,9 +27,10 @@
 #include "platform_linux.h"
 
 #include "adapters_linux.h"
+#include "explain_linux.h"
 #include "volume_linux.h"
 
-static const LinuxHostPaths running_host_paths = {"/", LINUX_NET_CLASS_DIR, NULL};
+static const LinuxHostPaths running_host_paths = {"/", LINUX_NET_CLASS_DIR, NULL, NULL, NULL, NULL};
 
 void *linux_open_session(const LinuxHostPaths *paths) {
     LinuxSession *session = (LinuxSession *)calloc(1, sizeof *session);
@@ -161,6 +162,7 @@ const HostPlatform native_host_platform = {
     linux_get_host_name,
     linux_get_host_by_name_without_aliases,
     linux_wsa_cleanup,
+    linux_explain,
 };
 
 HostPlatform linux_host_platform_at(const LinuxHostPaths *paths) {

@@ -7,7 +7,8 @@
  * platform_linux.cpp (the record, its sessions, the socket layer: this
  * header), the records of a session (session_linux.h), volume_linux.cpp
  * (volume_linux.h), adapters_linux.cpp (adapters_linux.h), view_linux.cpp
- * (view_linux.h) and the digest (digest_openssl.cpp, digest.h).  Nothing
+ * (view_linux.h), explain_linux.cpp (explain_linux.h) and the digest
+ * (digest_openssl.cpp, digest.h).  Nothing
  * here is exported from veskid or the libraries.
  */
 #ifndef VESK_HOSTID_PLATFORM_LINUX_H

@@ -13,6 +13,9 @@
 #include "platform.h"
 
 #define LINUX_NET_CLASS_DIR "/sys/class/net"
+#define LINUX_HOSTS_FILE "/etc/hosts"
+#define LINUX_PROC_DIR "/proc"
+#define LINUX_DMI_DIR "/sys/class/dmi/id"
 
 /* Asks the driver of the named interface for its permanent (burned-in)
  * address: HOST_ANSWER_FOUND with its 6 bytes in address, HOST_ANSWER_NONE
@@ -23,11 +26,16 @@ typedef HostAnswer (*linux_permanent_address_t)(const char *name, unsigned char 
 
 /* What stands for the host: the directory whose filesystem gives the volume
  * serial, the sysfs network directory whose entries are the adapters, and
- * who answers for the adapters' permanent addresses. */
+ * who answers for the adapters' permanent addresses; for an explanation, the
+ * hosts file, /proc and the DMI directory. */
 typedef struct LinuxHostPaths {
     const char *root_dir;                        /* "/" */
     const char *net_dir;                         /* LINUX_NET_CLASS_DIR */
     linux_permanent_address_t permanent_address; /* null: the kernel's */
+    /* What an explanation reads besides (explain_linux.cpp); null: the default. */
+    const char *hosts_file; /* LINUX_HOSTS_FILE */
+    const char *proc_dir;   /* LINUX_PROC_DIR: self/mountinfo, 1/cgroup, sys/kernel/osrelease */
+    const char *dmi_dir;    /* LINUX_DMI_DIR */
 } LinuxHostPaths;
 
 /* One collection's state: the paths it reads, the adapters of its

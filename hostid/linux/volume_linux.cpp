@@ -213,13 +213,16 @@ static bool failed_for_now(int error) {
            error == EINTR || error == EAGAIN || error == ENOBUFS;
 }
 
-HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
+HostAnswer linux_volume_serial_told(const char *directory, uint32_t *serial,
+                                    LinuxVolumeAnswer *told) {
     *serial = 0;
+    memset(told, 0, sizeof *told);
     struct stat root;
     struct statfs info;
     if (stat(directory, &root) != 0 || statfs(directory, &info) != 0) {
         return HOST_ANSWER_UNREADABLE;
     }
+    told->type = (uint32_t)info.f_type;
     unsigned char uuid[16];
     int fd = open_filesystem(directory, root.st_dev);
     bool found = false, refused = false;
@@ -227,20 +230,25 @@ HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
         errno = 0;
         found = linux_uuid_from_kernel(fd, uuid);
         refused = !found && failed_for_now(errno);
+        told->query = found ? LINUX_VOLUME_GENERIC : LINUX_VOLUME_NO_QUERY;
         if (!found && !refused) {
             errno = 0;
             found = linux_uuid_from_filesystem(fd, uuid);
             refused = !found && failed_for_now(errno);
+            told->query = found ? LINUX_VOLUME_OWN : LINUX_VOLUME_NO_QUERY;
         }
         close(fd);
     }
+    told->opened = fd >= 0;
     if (found) {
+        memcpy(told->uuid, uuid, sizeof uuid);
         *serial = linux_uuid_fold(uuid);
         return *serial != 0 ? HOST_ANSWER_FOUND : HOST_ANSWER_NONE;
     }
     /* Where the filesystem id is its UUID's fold, it gives the same serial
      * the queries would have given, whether or not they could be asked. */
     if (fsid_may_serve((uint32_t)info.f_type)) {
+        told->query = LINUX_VOLUME_STATFS_ID;
         if (linux_fsid_fold(directory, serial) != SUCCESS) {
             return HOST_ANSWER_UNREADABLE;
         }
@@ -249,4 +257,9 @@ HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
     /* Nothing of the filesystem could be opened, or a query failed for want
      * of something: the serial it has could not be asked for. */
     return fd < 0 || refused ? HOST_ANSWER_UNREADABLE : HOST_ANSWER_NONE;
+}
+
+HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial) {
+    LinuxVolumeAnswer told;
+    return linux_volume_serial_told(directory, serial, &told);
 }

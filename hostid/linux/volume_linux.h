@@ -25,6 +25,26 @@
  * descriptors or memory or with an I/O error. */
 HostAnswer linux_volume_serial_at(const char *directory, uint32_t *serial);
 
+/* Which query gave linux_volume_serial_told's serial. */
+typedef enum LinuxVolumeQuery {
+    LINUX_VOLUME_NO_QUERY, /* none answered */
+    LINUX_VOLUME_GENERIC,  /* FS_IOC_GETFSUUID */
+    LINUX_VOLUME_OWN,      /* the filesystem's own UUID query (btrfs, xfs) */
+    LINUX_VOLUME_STATFS_ID /* the statfs id, standing in for the UUID's fold */
+} LinuxVolumeQuery;
+
+/* What linux_volume_serial_told tells beside the serial. */
+typedef struct LinuxVolumeAnswer {
+    LinuxVolumeQuery query;
+    uint32_t type;          /* statfs's f_type; 0 when the directory could not be looked at */
+    bool opened;            /* a file of the filesystem could be opened for the queries */
+    unsigned char uuid[16]; /* the UUID, when a query gave one; else zeros */
+} LinuxVolumeAnswer;
+
+/* linux_volume_serial_at's answer and serial, and how they were found. */
+HostAnswer linux_volume_serial_told(const char *directory, uint32_t *serial,
+                                    LinuxVolumeAnswer *told);
+
 /* The UUID from the generic FS_IOC_GETFSUUID query on a descriptor of the
  * filesystem; true when it gave 16 bytes that are not all zero.  On false,
  * errno is the query's error, or 0 when it answered without a UUID. */

@@ -17,6 +17,7 @@ enum {
 };
 
 int check_command(int argc, char **argv);
+int explain_command(int argc, char **argv);
 int match_command(int argc, char **argv);
 
 /* Prints the usage of a word (or of them all, word null) to stream. */

@@ -14,6 +14,12 @@ static const struct {
     int (*run)(int argc, char **argv);
     const char *usage;
 } commands[] = {
+    {"explain", explain_command,
+     "vesk-hostid explain [--json] [--raw]\n"
+     "    Where each line of veskid allid comes from, what was seen and not used and\n"
+     "    why, each source's outcome and what kind of host this is; with --json one\n"
+     "    JSON document (schema vesk-hostid-explain/1); with --raw the properties\n"
+     "    themselves (addresses, the volume's UUID) too.\n"},
     {"check", check_command,
      "vesk-hostid check [TEXT...]\n"
      "    Checks identifiers as typed or pasted (standard input, a line each, when no\n"

@@ -104,4 +104,5 @@ const HostPlatform native_host_platform = {
     windows_get_host_name,
     windows_get_host_by_name,
     windows_wsa_cleanup,
+    NULL, /* no details beyond the core's */
 };

@@ -145,6 +145,7 @@ const HostPlatform scripted_platform = {
     scripted_get_host_name,
     scripted_get_host_by_name,
     scripted_wsa_cleanup,
+    NULL, /* no details beyond the core's */
 };
 
 /* ---- Scripting helpers -------------------------------------------------- */
