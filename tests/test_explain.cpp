@@ -134,6 +134,11 @@ struct AddressCase {
     unsigned flags;
 };
 
+/* Its label only: the record's padding is not to be printed. */
+void PrintTo(const AddressCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
 class ExplainAddress : public ScriptedHostTest, public testing::WithParamInterface<AddressCase> {};
 
 TEST_P(ExplainAddress, GivesItsItemAndFlags) {

@@ -362,7 +362,8 @@ TEST_F(ExplainAdapterFaults, ARefusedQueryIsLeftOutAndTheSourceUnread) {
 
 TEST_F(ExplainAdapterFaults, NoPermanentAndNoCurrentAddressIsLeftOut) {
     add(interface_of("eth0", 2, "not an address", "pci", "e1000e"));
-    const vesk_hostid_item *item = named(explain(), "eth0");
+    const std::vector<vesk_hostid_item> items = explain();
+    const vesk_hostid_item *item = named(items, "eth0");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->what, VESK_HOSTID_ITEM_LEFT_OUT);
     EXPECT_NE(strstr(item->reason, "no current address"), nullptr) << item->reason;
