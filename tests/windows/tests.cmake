@@ -76,6 +76,12 @@ add_test(NAME veskid_under_wine
                  $<TARGET_FILE:host_probe> ${VESK_WINEPREFIX})
 set_tests_properties(veskid_under_wine PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_serial)
 
+# vesk-hostid.exe beside it: check, match and explain of its lines.
+add_test(NAME vesk_hostid_under_wine
+         COMMAND sh ${_windows_tests}/check_vesk_hostid.sh ${_wine_run}
+                 $<TARGET_FILE:vesk-hostid> $<TARGET_FILE:veskid>)
+set_tests_properties(vesk_hostid_under_wine PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_serial)
+
 # The 32-bit executable and the 64-bit one (VESK_64BIT_VESKID, the win64
 # preset's build) print the same bytes in this one prefix.
 if(VESK_64BIT_VESKID)
