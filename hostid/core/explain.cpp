@@ -361,3 +361,12 @@ int vesk_hostid_explain(unsigned options, vesk_hostid_item **items, size_t *coun
 void vesk_hostid_explain_free(vesk_hostid_item *items) {
     free(items);
 }
+
+ExplainEntry *explain_add_finding(ExplainDraft *draft, const char *name, const char *origin) {
+    ExplainEntry *entry = explain_add(draft, VESK_HOSTID_ITEM_HOST, 0);
+    if (entry != NULL) {
+        explain_put(entry->name, "%s", name);
+        explain_put(entry->origin, "%s", origin);
+    }
+    return entry;
+}

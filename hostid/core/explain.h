@@ -56,6 +56,11 @@ ExplainEntry *explain_add(ExplainDraft *draft, int what, HostIdKind kind);
 /* Releases the draft's items; the draft is then empty. */
 void explain_draft_free(ExplainDraft *draft);
 
+/* Adds a finding about the kind of host (VESK_HOSTID_ITEM_HOST) with its name
+ * ("hypervisor", "container"...) and where it was found; null when memory
+ * ran out (the draft is then lost). */
+ExplainEntry *explain_add_finding(ExplainDraft *draft, const char *name, const char *origin);
+
 /* Writes a printf-style string into a field, cut to EXPLAIN_FIELD_SIZE - 1. */
 void explain_put(char field[EXPLAIN_FIELD_SIZE], const char *format, ...);
 

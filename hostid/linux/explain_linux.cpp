@@ -28,11 +28,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
-
 #include "explain_linux.h"
+
+#include "hypervisor.h"
 
 #include "adapters_linux.h"
 #include "encode.h"
@@ -562,23 +560,6 @@ void linux_explain_hosts_file(const LinuxHostPaths *paths, ExplainDraft *draft) 
 
 /* ---- The kind of host -------------------------------------------------------- */
 
-const char *linux_hypervisor_of_signature(const char signature[12]) {
-    static const struct {
-        const char *signature;
-        const char *name;
-    } known[] = {
-        {"KVMKVMKVM\0\0\0", "KVM"},  {"Linux KVM Hv", "KVM"},   {"VMwareVMware", "VMware"},
-        {"Microsoft Hv", "Hyper-V"}, {"XenVMMXenVMM", "Xen"},   {"VBoxVBoxVBox", "VirtualBox"},
-        {"TCGTCGTCGTCG", "QEMU"},    {"bhyve bhyve ", "bhyve"}, {"ACRNACRNACRN", "ACRN"},
-    };
-    for (const auto &one : known) {
-        if (memcmp(signature, one.signature, 12) == 0) {
-            return one.name;
-        }
-    }
-    return NULL;
-}
-
 #define AZURE_ASSET_TAG "7783-7084-3265-9085-8269-3286-77"
 
 LinuxDmiFinding linux_dmi_finding(const char *vendor, const char *product, const char *asset_tag) {
@@ -607,51 +588,6 @@ LinuxDmiFinding linux_dmi_finding(const char *vendor, const char *product, const
     return finding;
 }
 
-#define CLONE_MEANING "a clone of this machine shares its H, and its M unless the clone is given "
-#define CLONE_MEANING_END "a new virtual card"
-
-static ExplainEntry *add_finding(ExplainDraft *draft, const char *name, const char *origin) {
-    ExplainEntry *entry = explain_add(draft, VESK_HOSTID_ITEM_HOST, 0);
-    if (entry != NULL) {
-        explain_put(entry->name, "%s", name);
-        explain_put(entry->origin, "%s", origin);
-    }
-    return entry;
-}
-
-static void explain_cpuid(ExplainDraft *draft) {
-#if defined(__x86_64__) || defined(__i386__)
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d)) {
-        return;
-    }
-    ExplainEntry *entry = add_finding(draft, "hypervisor", "cpuid");
-    if (entry == NULL) {
-        return;
-    }
-    if ((c & (1u << 31)) == 0) {
-        explain_put(entry->reason, "none: the processor reports no hypervisor");
-        explain_put(entry->changes, "H and M follow this machine's disk and network cards");
-        return;
-    }
-    __cpuid(0x40000000, a, b, c, d);
-    char signature[12];
-    memcpy(signature, &b, 4);
-    memcpy(signature + 4, &c, 4);
-    memcpy(signature + 8, &d, 4);
-    const char *name = linux_hypervisor_of_signature(signature);
-    char printable[13];
-    for (int i = 0; i < 12; i++) {
-        printable[i] = signature[i] >= ' ' && signature[i] <= '~' ? signature[i] : ' ';
-    }
-    printable[12] = '\0';
-    explain_put(entry->reason, "%s (\"%s\")", name != NULL ? name : "a hypervisor", printable);
-    explain_put(entry->changes, CLONE_MEANING CLONE_MEANING_END);
-#else
-    (void)draft;
-#endif
-}
-
 static void explain_dmi(const LinuxHostPaths *paths, ExplainDraft *draft) {
     char path[PATH_MAX], vendor[128] = "", product[128] = "", tag[128] = "";
     if (!(under(path, sizeof path, paths->dmi_dir, "sys_vendor", "") &&
@@ -665,17 +601,18 @@ static void explain_dmi(const LinuxHostPaths *paths, ExplainDraft *draft) {
         read_line(path, tag, sizeof tag);
     }
     LinuxDmiFinding finding = linux_dmi_finding(vendor, product, tag);
-    ExplainEntry *entry = add_finding(draft, "hypervisor", paths->dmi_dir);
+    ExplainEntry *entry = explain_add_finding(draft, "hypervisor", paths->dmi_dir);
     if (entry != NULL) {
         if (finding.hypervisor != NULL) {
             explain_put(entry->reason, "%s (%s, %s)", finding.hypervisor, vendor, product);
-            explain_put(entry->changes, CLONE_MEANING CLONE_MEANING_END);
+            explain_put(entry->changes, HYPERVISOR_CLONE_MEANING);
         } else {
             explain_put(entry->reason, "none: bare metal (%s, %s)", vendor, product);
             explain_put(entry->changes, "H and M follow this machine's disk and network cards");
         }
     }
-    if (finding.cloud != NULL && (entry = add_finding(draft, "cloud", paths->dmi_dir)) != NULL) {
+    if (finding.cloud != NULL &&
+        (entry = explain_add_finding(draft, "cloud", paths->dmi_dir)) != NULL) {
         explain_put(entry->reason, "%s (%s)", finding.cloud, product);
         explain_put(entry->changes,
                     "instances made from one image share its H until the file system is made "
@@ -745,7 +682,8 @@ static void explain_container(const LinuxHostPaths *paths, ExplainDraft *draft) 
         (differences & (VESK_HOSTID_VIEW_MOUNT | VESK_HOSTID_VIEW_NETWORK)) != 0) {
         note_mark(&marks, "vesk_hostid_view", "mount or network namespace of its own");
     }
-    ExplainEntry *entry = marks.used > 0 ? add_finding(draft, "container", marks.origin) : NULL;
+    ExplainEntry *entry =
+        marks.used > 0 ? explain_add_finding(draft, "container", marks.origin) : NULL;
     if (entry != NULL) {
         explain_put(entry->reason, "%s", marks.evidence);
         explain_put(entry->changes, "no M, its adapters being virtual; a re-created container "
@@ -760,7 +698,7 @@ static void explain_wsl(const LinuxHostPaths *paths, ExplainDraft *draft) {
         !(strcasestr(release, "microsoft") != NULL || strstr(release, "WSL") != NULL)) {
         return;
     }
-    ExplainEntry *entry = add_finding(draft, "wsl", path);
+    ExplainEntry *entry = explain_add_finding(draft, "wsl", path);
     if (entry != NULL) {
         explain_put(entry->reason, "Windows Subsystem for Linux (kernel %s)", release);
         explain_put(entry->changes, "WSL's virtual adapter gets a new address at each boot, so "
@@ -769,7 +707,7 @@ static void explain_wsl(const LinuxHostPaths *paths, ExplainDraft *draft) {
 }
 
 void linux_explain_host(const LinuxHostPaths *paths, ExplainDraft *draft) {
-    explain_cpuid(draft);
+    explain_hypervisor_from_cpuid(draft);
     explain_dmi(paths, draft);
     explain_container(paths, draft);
     explain_wsl(paths, draft);

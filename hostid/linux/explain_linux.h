@@ -42,8 +42,4 @@ typedef struct LinuxDmiFinding {
 } LinuxDmiFinding;
 LinuxDmiFinding linux_dmi_finding(const char *vendor, const char *product, const char *asset_tag);
 
-/* The hypervisor a cpuid vendor signature (leaf 0x40000000, 12 bytes)
- * names; null for one not known. */
-const char *linux_hypervisor_of_signature(const char signature[12]);
-
 #endif

@@ -19,6 +19,8 @@
 
 #include "platform.h"
 
+#include "explain_windows.h"
+
 /* Initialised statically: no call sets it up, and it holds nothing between
  * collections but who is walking now. */
 static SRWLOCK adapter_walk_lock = SRWLOCK_INIT;
@@ -104,5 +106,5 @@ const HostPlatform native_host_platform = {
     windows_get_host_name,
     windows_get_host_by_name,
     windows_wsa_cleanup,
-    NULL, /* no details beyond the core's */
+    windows_explain,
 };

@@ -1,7 +1,8 @@
 #!/bin/sh
 # vesk-hostid.exe under Wine: its check of veskid.exe's lines and of a
 # mistyped one (exit 0 and 1), its match of those lines, all of them, from
-# standard input, and its explain, whose identifiers are those lines.
+# standard input, and its explain, whose identifiers are those lines, with
+# the volume's file system and the adapters' names.
 # Usage: check_vesk_hostid.sh WINE_RUN VESK_HOSTID VESKID
 set -eu
 wine_run=$1
@@ -31,5 +32,12 @@ grep -q "group 4" "$work/wrong" || fail "check of $wrong names no group: $(cat "
 while read -r line; do
     grep -qF -- "$line" "$work/page" || fail "explain does not name $line"
 done <"$work/licence"
+# The layer's own details: the volume's file system, each adapter's name.
+if grep -q '^H:' "$work/licence"; then
+    grep -q 'GetVolumeInformationA on C:' "$work/page" || fail "explain names no file system for H"
+fi
+if grep -q '^M:' "$work/licence"; then
+    grep -q 'GetAdaptersAddresses: ' "$work/page" || fail "explain names no adapter for M"
+fi
 [ "$failures" -eq 0 ] || exit 1
 echo "vesk-hostid.exe: check, match and explain of veskid.exe's $(wc -l <"$work/licence") line(s)"
