@@ -128,8 +128,19 @@ class MountedVolume : public testing::Test {
         devices.erase(std::find(devices.begin(), devices.end(), device));
     }
 
+    /* A loop device detached a moment ago may still be on its way out, and
+     * btrfs may still have it as the device of the image's filesystem (the
+     * UUID): a mount that fails is tried again, twice, after btrfs is told
+     * to forget the devices no longer there.  The last failure is the
+     * test's, with mount's message. */
     void mount(const std::string &what, const std::string &options = "") {
-        must("mount " + options + " " + what + " '" + mnt + "'");
+        const std::string command = "mount " + options + " " + what + " '" + mnt + "'";
+        for (int tries = 1; tries < 3 && shell(command).status != 0; tries++) {
+            shell("btrfs device scan --forget >/dev/null 2>&1; sleep 0.2");
+        }
+        if (shell("mountpoint -q '" + mnt + "'").status != 0) {
+            must(command);
+        }
         mounts.push_back(mnt);
     }
 
