@@ -123,8 +123,13 @@ class MountedVolume : public testing::Test {
         return device;
     }
 
+    /* btrfs is told to forget the device too: a filesystem whose UUID it
+     * still knows from a device no longer there is mounted under a
+     * temporary UUID of its own (the kernel's clone handling since 6.7),
+     * which is another serial. */
     void detach(const std::string &device) {
         must("losetup -d " + device);
+        shell("btrfs device scan --forget >/dev/null 2>&1");
         devices.erase(std::find(devices.begin(), devices.end(), device));
     }
 
