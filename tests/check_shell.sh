@@ -22,5 +22,6 @@ for file in scripts/* tests/* tests/windows/* debian/tests/* .ci/run; do
 done
 # A wrong folder would otherwise pass with nothing checked.
 [ $# -gt 0 ] || { echo "no shell script found in $source"; exit 1; }
-"$shellcheck" "$@"
+# -x: the checks that source tests/check_common.sh are read with it.
+"$shellcheck" -x "$@"
 echo "$# shell scripts pass ShellCheck: $*"

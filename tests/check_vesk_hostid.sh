@@ -8,13 +8,8 @@
 set -eu
 tool=$1
 veskid=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+# shellcheck source=tests/check_common.sh
+. "$(dirname "$0")/check_common.sh"
 # expect STATUS NAME COMMAND...: runs it, output in $dir/out, $dir/err.
 expect() {
     want=$1

@@ -8,13 +8,8 @@ set -eu
 source_dir=$1
 tool=$2
 veskid=$3
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+# shellcheck source=tests/check_common.sh
+. "$(dirname "$0")/check_common.sh"
 "$veskid" allid >"$dir/allid"
 "$tool" explain --json >"$dir/plain.json" || fail "explain --json exited with status $?"
 "$tool" explain --json --raw >"$dir/raw.json" || fail "explain --json --raw exited with status $?"
