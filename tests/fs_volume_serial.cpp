@@ -268,6 +268,49 @@ TEST_P(BtrfsVolume, SubvolumeGivesTheSerialOfTheWholeFilesystem) {
     report("btrfs subvolume root fsid fold", fsid_fold());
 }
 
+/* A copy of a btrfs disk attached and mounted beside the original (a cloned
+ * disk, a backup image) is mounted by newer kernels under a temporary UUID,
+ * another at each mount.  Its serial stays that of the UUID it was made
+ * with, mount after mount, and the original's does not move. */
+TEST_P(BtrfsVolume, CloneBesideItsOriginalKeepsTheSerialOfItsOwnUuid) {
+    std::string original = attach();
+    ASSERT_FALSE(HasFailure());
+    mount(original);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(serial(), fixed_uuid_fold);
+    const std::string clone_image = dir + "/clone", clone_mnt = dir + "/clone-mnt";
+    must("cp --sparse=always '" + image + "' '" + clone_image + "'");
+    must("mkdir '" + clone_mnt + "'");
+    std::string clone = must("losetup --find --show '" + clone_image + "'");
+    ASSERT_EQ(clone.rfind("/dev/loop", 0), 0u) << clone;
+    devices.push_back(clone);
+    struct utsname kernel;
+    ASSERT_EQ(uname(&kernel), 0);
+    int major = 0, minor = 0;
+    sscanf(kernel.release, "%d.%d", &major, &minor);
+    for (int round = 0; round < 2; round++) {
+        must("mount " + clone + " '" + clone_mnt + "'");
+        mounts.push_back(clone_mnt);
+        int fd = open(clone_mnt.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        unsigned char told[16];
+        bool answered = linux_uuid_from_filesystem(fd, told);
+        close(fd);
+        ASSERT_TRUE(answered);
+        if (major > 6 || (major == 6 && minor >= 7)) {
+            /* the case is met: the kernel answers another UUID for the clone */
+            EXPECT_NE(linux_uuid_fold(told), fixed_uuid_fold) << kernel.release;
+        }
+        report("btrfs clone's answered UUID fold", linux_uuid_fold(told));
+        uint32_t value = 0;
+        EXPECT_EQ(linux_volume_serial_at(clone_mnt.c_str(), &value), HOST_ANSWER_FOUND);
+        EXPECT_EQ(value, fixed_uuid_fold) << "round " << round;
+        EXPECT_EQ(serial(), fixed_uuid_fold) << "the original, round " << round;
+        must("umount '" + clone_mnt + "'");
+        mounts.pop_back();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Filesystems, BtrfsVolume, testing::Values(btrfs),
                          [](const testing::TestParamInfo<Filesystem> &info) {
                              return std::string(info.param.name);

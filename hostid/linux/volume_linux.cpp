@@ -43,15 +43,31 @@ struct vesk_fsuuid2 {
 #define VESK_FS_IOC_GETFSUUID _IOR(0x15, 0, struct vesk_fsuuid2)
 
 /* btrfs's own filesystem information, unprivileged on every kernel; fsid is
- * the filesystem UUID, the same for every subvolume. */
+ * the filesystem UUID, the same for every subvolume.  Asked with the
+ * metadata flag (Linux 5.5 and later; older kernels leave flags at 0), it
+ * also gives the UUID the superblocks are stamped with. */
 struct vesk_btrfs_fs_info_args {
     uint64_t max_id;
     uint64_t num_devices;
     uint8_t fsid[16];
-    uint8_t rest[1024 - 32];
+    uint32_t nodesize, sectorsize, clone_alignment;
+    uint16_t csum_type, csum_size;
+    uint64_t flags;
+    uint64_t generation;
+    uint8_t metadata_uuid[16];
+    uint8_t reserved[944];
 };
 #define VESK_BTRFS_IOC_FS_INFO _IOR(0x94, 31, struct vesk_btrfs_fs_info_args)
+#define VESK_BTRFS_FS_INFO_FLAG_METADATA_UUID (1u << 2)
 #define VESK_BTRFS_SUPER_MAGIC 0x9123683E
+
+/* btrfs's feature flags, unprivileged; the incompatible flag below marks a
+ * filesystem whose UUID was changed without rewriting its metadata. */
+struct vesk_btrfs_feature_flags {
+    uint64_t compat_flags, compat_ro_flags, incompat_flags;
+};
+#define VESK_BTRFS_IOC_GET_FEATURES _IOR(0x94, 57, struct vesk_btrfs_feature_flags)
+#define VESK_BTRFS_FEATURE_INCOMPAT_METADATA_UUID (1ull << 10)
 
 /* xfs's first geometry query, unprivileged on every kernel.  Its size (and
  * so the request number) differs between 32-bit and 64-bit builds, as the
@@ -70,6 +86,9 @@ struct vesk_xfs_fsop_geom_v1 {
 static_assert(sizeof(struct vesk_fsuuid2) == 17, "fsuuid2 is 17 bytes");
 static_assert(sizeof(struct vesk_btrfs_fs_info_args) == 1024, "btrfs fs info is 1024 bytes");
 static_assert(offsetof(struct vesk_btrfs_fs_info_args, fsid) == 16, "btrfs fsid at 16");
+static_assert(offsetof(struct vesk_btrfs_fs_info_args, flags) == 48, "btrfs flags at 48");
+static_assert(offsetof(struct vesk_btrfs_fs_info_args, metadata_uuid) == 64,
+              "btrfs metadata UUID at 64");
 static_assert(offsetof(struct vesk_xfs_fsop_geom_v1, uuid) == 64, "xfs uuid at 64");
 
 static bool uuid_is_set(const uint8_t uuid[16]) {
@@ -131,6 +150,23 @@ bool linux_uuid_from_filesystem(int fd, unsigned char uuid[16]) {
         return false;
     }
     memcpy(uuid, found, 16);
+    return true;
+}
+
+bool linux_btrfs_own_uuid(int fd, unsigned char uuid[16]) {
+    struct vesk_btrfs_fs_info_args info;
+    memset(&info, 0, sizeof info);
+    info.flags = VESK_BTRFS_FS_INFO_FLAG_METADATA_UUID;
+    struct vesk_btrfs_feature_flags features;
+    memset(&features, 0, sizeof features);
+    if (ioctl(fd, VESK_BTRFS_IOC_FS_INFO, &info) != 0 ||
+        (info.flags & VESK_BTRFS_FS_INFO_FLAG_METADATA_UUID) == 0 ||
+        !uuid_is_set(info.metadata_uuid) || memcmp(info.fsid, info.metadata_uuid, 16) == 0 ||
+        ioctl(fd, VESK_BTRFS_IOC_GET_FEATURES, &features) != 0 ||
+        (features.incompat_flags & VESK_BTRFS_FEATURE_INCOMPAT_METADATA_UUID) != 0) {
+        return false;
+    }
+    memcpy(uuid, info.metadata_uuid, 16);
     return true;
 }
 
@@ -236,6 +272,14 @@ HostAnswer linux_volume_serial_told(const char *directory, uint32_t *serial,
             found = linux_uuid_from_filesystem(fd, uuid);
             refused = !found && failed_for_now(errno);
             told->query = found ? LINUX_VOLUME_OWN : LINUX_VOLUME_NO_QUERY;
+        }
+        /* A btrfs filesystem mounted beside another of the same UUID (a
+         * cloned disk) is given a temporary UUID by the kernel (Linux 6.7
+         * and later), another at each mount, and both queries answer it.
+         * Its superblocks still carry the UUID it was made with, the one it
+         * shows when mounted alone: that is its serial. */
+        if (found && (uint32_t)info.f_type == VESK_BTRFS_SUPER_MAGIC) {
+            told->temporary_uuid = linux_btrfs_own_uuid(fd, uuid);
         }
         close(fd);
     }

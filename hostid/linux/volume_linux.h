@@ -39,6 +39,7 @@ typedef struct LinuxVolumeAnswer {
     uint32_t type;          /* statfs's f_type; 0 when the directory could not be looked at */
     bool opened;            /* a file of the filesystem could be opened for the queries */
     unsigned char uuid[16]; /* the UUID, when a query gave one; else zeros */
+    bool temporary_uuid;    /* btrfs's temporary UUID set aside for the one it was made with */
 } LinuxVolumeAnswer;
 
 /* linux_volume_serial_at's answer and serial, and how they were found. */
@@ -54,6 +55,13 @@ bool linux_uuid_from_kernel(int fd, unsigned char uuid[16]);
  * (btrfs, xfs); true when it gave one that is not all zero.  On false, errno
  * as for linux_uuid_from_kernel (0 also for a type without a query). */
 bool linux_uuid_from_filesystem(int fd, unsigned char uuid[16]);
+
+/* The UUID a btrfs filesystem was made with, into uuid, where the kernel
+ * mounted it under a temporary one (a clone mounted beside its original):
+ * true when the UUID it answers differs from the one its metadata carries
+ * and that is not because its UUID was changed in place (the
+ * metadata-UUID feature); false for every other filesystem and mount. */
+bool linux_btrfs_own_uuid(int fd, unsigned char uuid[16]);
 
 /* The two 32-bit words of statfs's f_fsid XORed into *fold: SUCCESS, or
  * FAILURE when statfs fails. */
