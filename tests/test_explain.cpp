@@ -15,6 +15,7 @@
 #include "lists.h"
 #include "published_ids.h"
 #include "scripted_host.h"
+#include "stability_text.h"
 #include "vesk_hostid.h"
 
 namespace {
@@ -164,6 +165,9 @@ TEST_P(ExplainAddress, GivesItsItemAndFlags) {
              c.address[3]);
     EXPECT_STREQ(found->raw, dotted);
     EXPECT_EQ(found->what == VESK_HOSTID_ITEM_IDENTIFIER, strlen(found->text) == 23u);
+    if (found->what == VESK_HOSTID_ITEM_IDENTIFIER) {
+        EXPECT_TRUE(is_stability_text(found->changes)) << found->changes;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

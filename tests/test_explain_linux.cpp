@@ -22,6 +22,7 @@
 #include "lists.h"
 #include "platform_linux.h"
 #include "scratch_dir.h"
+#include "stability_text.h"
 #include "volume_linux.h"
 #include "vesk_hostid.h"
 
@@ -297,6 +298,9 @@ TEST_F(ExplainAdapters, EachEntryGivesItsItem) {
         EXPECT_STREQ(item->origin, c.origin);
         EXPECT_NE(strstr(item->reason, c.reason), nullptr) << item->reason;
         EXPECT_EQ(strlen(item->text), c.what == VESK_HOSTID_ITEM_IDENTIFIER ? 23u : 0u);
+        if (c.what == VESK_HOSTID_ITEM_IDENTIFIER) {
+            EXPECT_TRUE(is_stability_text(item->changes)) << item->changes;
+        }
     }
 }
 
@@ -415,6 +419,9 @@ TEST_P(ExplainDmi, NamesTheHypervisorAndTheCloud) {
     EXPECT_EQ(strncmp(hypervisor->reason, c.hypervisor, strlen(c.hypervisor)), 0)
         << hypervisor->reason;
     EXPECT_NE(strstr(hypervisor->reason, c.product), nullptr) << hypervisor->reason;
+    for (const ExplainEntry &entry : entries) {
+        EXPECT_TRUE(is_stability_text(entry.changes)) << entry.name << ": " << entry.changes;
+    }
     const ExplainEntry *cloud = finding(entries, "cloud", dmi);
     if (c.cloud == nullptr) {
         EXPECT_EQ(cloud, nullptr) << cloud->reason;
@@ -469,6 +476,7 @@ TEST_F(ExplainHostMarks, AContainerByItsMarks) {
     ASSERT_NE(container, nullptr);
     EXPECT_NE(strstr(container->reason, "docker"), nullptr) << container->reason;
     EXPECT_NE(strstr(container->reason, "kubepods"), nullptr) << container->reason;
+    EXPECT_TRUE(is_stability_text(container->changes)) << container->changes;
 }
 
 TEST_F(ExplainHostMarks, APodmanContainerAndAPlainCgroup) {
@@ -493,6 +501,7 @@ TEST_F(ExplainHostMarks, WslByItsKernel) {
         const ExplainEntry *wsl = finding(entries, "wsl", proc + "/sys/kernel/osrelease");
         ASSERT_NE(wsl, nullptr) << release;
         EXPECT_NE(strstr(wsl->reason, release), nullptr);
+        EXPECT_TRUE(is_stability_text(wsl->changes)) << wsl->changes;
     }
     ASSERT_TRUE(write_text_file(proc + "/sys/kernel/osrelease", "6.1.0-18-amd64\n"));
     std::vector<ExplainEntry> entries;
@@ -547,6 +556,23 @@ TEST(ExplainVolume, ToldAnswersAsTheSerialQuery) {
     }
 }
 
+/* The rows stand at their own index, each in a table, with a "changes"
+ * text of its own: a text two rows shared would say nothing of which. */
+TEST(StabilityRows, EachAtItsIndexWithATextOfItsOwn) {
+    for (int i = 0; i < STABILITY_CASES; i++) {
+        const StabilityRow &row = stability_rows[i];
+        EXPECT_EQ(row.which, i);
+        EXPECT_NE(strchr("HMIK", row.table), nullptr) << i;
+        EXPECT_NE(row.changes[0], '\0') << i;
+        EXPECT_EQ(row.table == 'K', row.keeps[0] == '\0') << i;
+        EXPECT_STREQ(stability_changes((StabilityCase)i), row.changes);
+        for (int j = 0; j < i; j++) {
+            EXPECT_STRNE(stability_rows[j].changes, row.changes) << j << " and " << i;
+        }
+    }
+    EXPECT_STREQ(stability_changes(STABILITY_CASES), "");
+}
+
 TEST(ExplainThisHost, IdentifiersAreTheListsEntries) {
     vesk_hostid *ids = nullptr;
     size_t id_count = 0;
@@ -560,6 +586,11 @@ TEST(ExplainThisHost, IdentifiersAreTheListsEntries) {
             explained.push_back(std::string(1, items[i].letter) + ":" + items[i].text);
             EXPECT_NE(items[i].name[0], '\0') << explained.back();
             EXPECT_NE(items[i].raw, nullptr);
+        }
+        if (items[i].what == VESK_HOSTID_ITEM_IDENTIFIER ||
+            items[i].what == VESK_HOSTID_ITEM_HOST) {
+            EXPECT_TRUE(is_stability_text(items[i].changes))
+                << items[i].name << ": " << items[i].changes;
         }
     }
     for (size_t i = 0; i < id_count; i++) {

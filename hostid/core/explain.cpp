@@ -18,6 +18,7 @@
 
 #include "collect.h"
 #include "select.h"
+#include "stability.h"
 #include "vesk_hash.h"
 
 /* ---- The draft ------------------------------------------------------------- */
@@ -112,11 +113,11 @@ static void set_raw(ExplainEntry *entry, const unsigned char *raw, int32_t raw_l
 static const char *portable_changes(HostIdKind kind) {
     switch (kind) {
     case VESK_HOSTID_KIND_VOLUME:
-        return "a new file system (reinstall, format, restore to a new volume)";
+        return stability_changes(STABILITY_VOLUME_OTHER);
     case VESK_HOSTID_KIND_ADAPTER:
-        return "the network card replaced, or given a new address";
+        return stability_changes(STABILITY_ADAPTER_CURRENT);
     case VESK_HOSTID_KIND_IPV4:
-        return "a new address, a renamed host, an edited hosts file";
+        return stability_changes(STABILITY_ADDRESS);
     default:
         return "";
     }
@@ -221,14 +222,12 @@ static void explain_one_address(ExplainDraft *draft, const char *host_name,
     if (entry->what == VESK_HOSTID_ITEM_IDENTIFIER &&
         (entry->flags & VESK_HOSTID_FLAG_SHARED) != 0) {
         explain_put(entry->changes, "%s",
-                    address[1] == 0 && address[2] == 1 && address[3] == 1
-                        ? "127.0.1.1 is where Debian puts the host's name: every such host "
-                          "has this identifier, never license it"
-                        : "a loopback address names no one host: never license it");
+                    stability_changes(address[1] == 0 && address[2] == 1 && address[3] == 1
+                                          ? STABILITY_ADDRESS_DEBIAN_LOOPBACK
+                                          : STABILITY_ADDRESS_LOOPBACK));
     } else if (entry->what == VESK_HOSTID_ITEM_IDENTIFIER &&
                (entry->flags & VESK_HOSTID_FLAG_LINK_LOCAL) != 0) {
-        explain_put(entry->changes, "a link-local address, chosen anew when the link comes up "
-                                    "without a configured one");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_ADDRESS_LINK_LOCAL));
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <string.h>
 
+#include "stability.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #endif
@@ -38,7 +40,7 @@ void explain_hypervisor_from_cpuid(ExplainDraft *draft) {
     }
     if ((c & (1u << 31)) == 0) {
         explain_put(entry->reason, "none: the processor reports no hypervisor");
-        explain_put(entry->changes, "H and M follow this machine's disk and network cards");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_BARE_METAL));
         return;
     }
     __cpuid(0x40000000, a, b, c, d);
@@ -53,7 +55,7 @@ void explain_hypervisor_from_cpuid(ExplainDraft *draft) {
     }
     printable[12] = '\0';
     explain_put(entry->reason, "%s (\"%s\")", name != NULL ? name : "a hypervisor", printable);
-    explain_put(entry->changes, HYPERVISOR_CLONE_MEANING);
+    explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_HYPERVISOR));
 #else
     (void)draft;
 #endif

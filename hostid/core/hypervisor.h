@@ -8,10 +8,6 @@
 
 #include "explain.h"
 
-/* What a hypervisor means for identifiers, said wherever one is found. */
-#define HYPERVISOR_CLONE_MEANING                                                                   \
-    "a clone of this machine shares its H, and its M unless the clone is given a new virtual card"
-
 /* The hypervisor a cpuid vendor signature (leaf 0x40000000, 12 bytes)
  * names; null for one not known. */
 const char *hypervisor_of_signature(const char signature[12]);

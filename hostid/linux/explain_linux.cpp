@@ -31,6 +31,7 @@
 #include "explain_linux.h"
 
 #include "hypervisor.h"
+#include "stability.h"
 
 #include "adapters_linux.h"
 #include "encode.h"
@@ -149,22 +150,21 @@ static bool mount_of(const char *proc_dir, const char *directory, char *type, si
 
 /* What gives a file system of this type another UUID. */
 static const char *volume_changes(const char *type) {
-    if (strncmp(type, "ext", 3) == 0) {
-        return "a new file system (mkfs, reinstall, restore to a new volume) or tune2fs -U";
+    static const struct {
+        const char *type;
+        StabilityCase row;
+    } types[] = {
+        {"ext2", STABILITY_VOLUME_EXT},    {"ext3", STABILITY_VOLUME_EXT},
+        {"ext4", STABILITY_VOLUME_EXT},    {"xfs", STABILITY_VOLUME_XFS},
+        {"btrfs", STABILITY_VOLUME_BTRFS}, {"overlay", STABILITY_VOLUME_OVERLAY},
+        {"tmpfs", STABILITY_VOLUME_TMPFS},
+    };
+    for (const auto &one : types) {
+        if (strcmp(type, one.type) == 0) {
+            return stability_changes(one.row);
+        }
     }
-    if (strcmp(type, "xfs") == 0) {
-        return "a new file system (mkfs, reinstall) or xfs_admin -U";
-    }
-    if (strcmp(type, "btrfs") == 0) {
-        return "a new file system (mkfs, reinstall) or btrfstune -u";
-    }
-    if (strcmp(type, "overlay") == 0) {
-        return "a re-created container: a new upper directory gives the overlay a new UUID";
-    }
-    if (strcmp(type, "tmpfs") == 0) {
-        return "every mount: a root on tmpfs has a new UUID each time";
-    }
-    return "a new file system";
+    return stability_changes(STABILITY_VOLUME_OTHER);
 }
 
 static const char *volume_query_name(LinuxVolumeQuery query) {
@@ -215,6 +215,11 @@ void linux_explain_volume(const LinuxHostPaths *paths, ExplainDraft *draft) {
     }
     if (entry->what == VESK_HOSTID_ITEM_IDENTIFIER) {
         explain_put(entry->changes, "%s", volume_changes(type));
+        if (told.temporary_uuid) {
+            explain_put(entry->reason, "the UUID the file system was made with: the kernel "
+                                       "mounted it under a temporary one, as a copy of a "
+                                       "file system already mounted");
+        }
         if (told.query == LINUX_VOLUME_STATFS_ID) {
             entry->flags |= VESK_HOSTID_FLAG_STATFS_ID;
             explain_put(entry->reason, "no UUID could be asked for; the id of ext4, tmpfs and "
@@ -417,14 +422,13 @@ static void explain_walked_adapter(const LinuxHostPaths *paths, ExplainDraft *dr
                     (flags & VESK_HOSTID_FLAG_ADDRESS_DIFFERS) != 0
                         ? ", not the current one set over it"
                         : "");
-        explain_put(entry->changes, "the network card replaced; not an address set by hand, "
-                                    "randomised or borrowed by a bond");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_ADAPTER_PERMANENT));
     } else {
         explain_put(entry->reason, "the current address: the driver reports no permanent one");
         explain_put(entry->changes, "%s",
-                    (flags & VESK_HOSTID_FLAG_VIRTUAL_FUNCTION) != 0
-                        ? "the address the physical function's host gives the virtual function"
-                        : "an address set by hand or randomised, or the card replaced");
+                    stability_changes((flags & VESK_HOSTID_FLAG_VIRTUAL_FUNCTION) != 0
+                                          ? STABILITY_ADAPTER_VIRTUAL_FUNCTION
+                                          : STABILITY_ADAPTER_CURRENT));
     }
     if (has_current && (flags & VESK_HOSTID_FLAG_ADDRESS_DIFFERS) != 0) {
         char permanent_text[EXPLAIN_FIELD_SIZE], current_text[EXPLAIN_FIELD_SIZE];
@@ -605,18 +609,16 @@ static void explain_dmi(const LinuxHostPaths *paths, ExplainDraft *draft) {
     if (entry != NULL) {
         if (finding.hypervisor != NULL) {
             explain_put(entry->reason, "%s (%s, %s)", finding.hypervisor, vendor, product);
-            explain_put(entry->changes, HYPERVISOR_CLONE_MEANING);
+            explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_HYPERVISOR));
         } else {
             explain_put(entry->reason, "none: bare metal (%s, %s)", vendor, product);
-            explain_put(entry->changes, "H and M follow this machine's disk and network cards");
+            explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_BARE_METAL));
         }
     }
     if (finding.cloud != NULL &&
         (entry = explain_add_finding(draft, "cloud", paths->dmi_dir)) != NULL) {
         explain_put(entry->reason, "%s (%s)", finding.cloud, product);
-        explain_put(entry->changes,
-                    "instances made from one image share its H until the file system is made "
-                    "anew; M is the address the provider gives each instance");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_CLOUD));
     }
 }
 
@@ -686,8 +688,7 @@ static void explain_container(const LinuxHostPaths *paths, ExplainDraft *draft) 
         marks.used > 0 ? explain_add_finding(draft, "container", marks.origin) : NULL;
     if (entry != NULL) {
         explain_put(entry->reason, "%s", marks.evidence);
-        explain_put(entry->changes, "no M, its adapters being virtual; a re-created container "
-                                    "gets a new H (an overlay root's new upper directory)");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_CONTAINER));
     }
 }
 
@@ -701,8 +702,7 @@ static void explain_wsl(const LinuxHostPaths *paths, ExplainDraft *draft) {
     ExplainEntry *entry = explain_add_finding(draft, "wsl", path);
     if (entry != NULL) {
         explain_put(entry->reason, "Windows Subsystem for Linux (kernel %s)", release);
-        explain_put(entry->changes, "WSL's virtual adapter gets a new address at each boot, so "
-                                    "its M changes; H follows the distribution's virtual disk");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_HOST_WSL));
     }
 }
 

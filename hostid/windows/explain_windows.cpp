@@ -12,6 +12,7 @@
 #include "adapter_names_windows.h"
 #include "encode.h"
 #include "hypervisor.h"
+#include "stability.h"
 
 static void explain_volume(ExplainDraft *draft) {
     char label[MAX_PATH + 1] = "", file_system[MAX_PATH + 1] = "";
@@ -30,8 +31,7 @@ static void explain_volume(ExplainDraft *draft) {
     explain_put(entry->name, "C:\\");
     explain_put(entry->origin, "GetVolumeInformationA on C:\\ of %s, labelled \"%s\"",
                 file_system[0] != '\0' ? file_system : "an unnamed file system", label);
-    explain_put(entry->changes, "formatting the volume (a reinstall, a restore onto a new "
-                                "volume) or a new serial set on it; not its label");
+    explain_put(entry->changes, "%s", stability_changes(STABILITY_VOLUME_WINDOWS));
 }
 
 #define WINDOWS_ADAPTERS_MAX 64
@@ -53,9 +53,7 @@ static void explain_adapters(ExplainDraft *draft) {
         if (names[i].address[0] & 0x02) {
             entry->flags |= VESK_HOSTID_FLAG_LOCALLY_ADMINISTERED;
         }
-        explain_put(entry->changes,
-                    "the network card replaced, an address set in its properties, or (Wi-Fi) "
-                    "random hardware addresses turned on");
+        explain_put(entry->changes, "%s", stability_changes(STABILITY_ADAPTER_WINDOWS));
     }
 }
 
