@@ -12,17 +12,19 @@
 typedef struct KindFacts {
     HostIdKind kind;
     char letter;
+    const char *description;
     bool primary;    /* selected by `veskid id` */
     unsigned source; /* the HOST_SOURCE_* that gives it; 0 for none */
     long raw_length; /* its raw bytes from that source; -1 for none */
 } KindFacts;
 
 static const KindFacts kind_facts[] = {
-    {VESK_HOSTID_KIND_IPV4, 'I', false, HOST_SOURCE_ADDRESSES, 4},
-    {VESK_HOSTID_KIND_ADAPTER, 'M', true, HOST_SOURCE_ADAPTERS, 6},
-    {VESK_HOSTID_KIND_C, 'C', true, 0, -1},
-    {VESK_HOSTID_KIND_VOLUME, 'H', false, HOST_SOURCE_VOLUME, 4},
-    {VESK_HOSTID_KIND_L, 'L', false, 0, -1},
+    {VESK_HOSTID_KIND_IPV4, 'I', "an IPv4 address of the host's name", false, HOST_SOURCE_ADDRESSES,
+     4},
+    {VESK_HOSTID_KIND_ADAPTER, 'M', "a network adapter's address", true, HOST_SOURCE_ADAPTERS, 6},
+    {VESK_HOSTID_KIND_C, 'C', NULL, true, 0, -1},
+    {VESK_HOSTID_KIND_VOLUME, 'H', "the volume's serial number", false, HOST_SOURCE_VOLUME, 4},
+    {VESK_HOSTID_KIND_L, 'L', NULL, false, 0, -1},
 };
 
 /* The letter of every kind not in the table. */
@@ -63,6 +65,13 @@ bool host_id_is_primary(HostIdKind kind) {
 unsigned host_id_source_of_kind(HostIdKind kind) {
     const KindFacts *facts = facts_of(kind);
     return facts != NULL ? facts->source : 0;
+}
+
+const char *host_id_kind_description(HostIdKind kind) {
+    const KindFacts *facts = facts_of(kind);
+    return facts != NULL && facts->description != NULL
+               ? facts->description
+               : "a kind that no source of this system gives";
 }
 
 long host_id_raw_length_of(HostIdKind kind) {

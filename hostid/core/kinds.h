@@ -45,6 +45,10 @@ long host_id_raw_length_of(HostIdKind kind);
 
 /* The ASCII capital of a letter; any other byte unchanged.  Letters and
  * texts are compared in ASCII only, whatever the C library's locale. */
+/* What a kind's identifiers are, for a person: "the volume's serial
+ * number"... */
+const char *host_id_kind_description(HostIdKind kind);
+
 static inline char ascii_capital(char c) {
     return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
 }

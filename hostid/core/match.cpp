@@ -10,6 +10,7 @@
 
 #include "collect.h"
 #include "kinds.h"
+#include "lines.h"
 
 bool host_id_is_shared(const char *text) {
     /* Debian and its derivatives give the host's own name 127.0.1.1 in
@@ -23,27 +24,6 @@ bool host_id_is_shared(const char *text) {
         }
     }
     return false;
-}
-
-/* The blanks that the checker takes around a text, but the newline, which
- * ends a line here. */
-static bool is_blank_byte(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-static bool line_is_blank(const char *line, size_t length) {
-    for (size_t i = 0; i < length; i++) {
-        if (!is_blank_byte(line[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-/* The end of the block: length, or its first NUL. */
-static size_t block_end(const char *block, size_t length) {
-    const char *nul = (const char *)memchr(block, '\0', length);
-    return nul != NULL ? (size_t)(nul - block) : length;
 }
 
 /* Checks every line into result->lines (allocated here); the sources the
@@ -60,11 +40,11 @@ static int check_lines(const char *block, size_t end, vesk_hostid_match_result *
         return FAILURE;
     }
     size_t number = 0;
-    for (size_t start = 0; start <= end;) {
-        const char *newline = (const char *)memchr(block + start, '\n', end - start);
-        size_t stop = newline != NULL ? (size_t)(newline - block) : end;
+    for (size_t start = 0;;) {
+        size_t stop = end;
+        bool more = host_id_line_at(block, end, start, &stop);
         number++;
-        if (!line_is_blank(block + start, stop - start)) {
+        if (!host_id_line_is_blank(block + start, stop - start)) {
             vesk_hostid_match_line *line = &result->lines[result->count++];
             line->line = number;
             line->start = start;
@@ -75,7 +55,7 @@ static int check_lines(const char *block, size_t end, vesk_hostid_match_result *
                 line->verdict = VESK_HOSTID_MATCH_MALFORMED;
             }
         }
-        if (newline == NULL) {
+        if (!more) {
             break;
         }
         start = stop + 1;
@@ -103,7 +83,8 @@ int host_id_match_on(const HostPlatform *platform, const char *block, size_t len
     }
     vesk_hostid_match_result *match = (vesk_hostid_match_result *)calloc(1, sizeof *match);
     unsigned sources = 0;
-    if (match == NULL || check_lines(block, block_end(block, length), match, &sources) != SUCCESS) {
+    if (match == NULL ||
+        check_lines(block, host_id_block_end(block, length), match, &sources) != SUCCESS) {
         vesk_hostid_match_free(match);
         return FAILURE;
     }

@@ -27,7 +27,4 @@ void print_command_usage(const char *word, FILE *stream);
  * *length; null, with the reason on standard error, when it cannot be read. */
 char *read_whole_file(const char *path, size_t *length);
 
-/* What a kind's identifiers are, for a person. */
-const char *kind_description(int kind);
-
 #endif

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "commands.h"
+#include "kinds.h"
 #include "vesk_hostid.h"
 
 #define EXPLAIN_SCHEMA "vesk-hostid-explain/1"
@@ -204,7 +205,7 @@ static const PageLabels page_sections[] = {
 
 static void print_item(const vesk_hostid_item *item, const PageLabels *labels) {
     if (item->what == VESK_HOSTID_ITEM_IDENTIFIER) {
-        printf("%c:%s  %s\n", item->letter, item->text, kind_description(item->kind));
+        printf("%c:%s  %s\n", item->letter, item->text, host_id_kind_description(item->kind));
         print_field("from", item->name);
     } else if (item->letter != 0) {
         printf("  %c  %s\n", item->letter, item->name != NULL ? item->name : "");

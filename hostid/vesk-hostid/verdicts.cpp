@@ -12,20 +12,8 @@
 #include <string.h>
 
 #include "commands.h"
+#include "kinds.h"
 #include "vesk_hostid.h"
-
-const char *kind_description(int kind) {
-    switch (kind) {
-    case VESK_HOSTID_KIND_IPV4:
-        return "an IPv4 address of the host's name";
-    case VESK_HOSTID_KIND_ADAPTER:
-        return "a network adapter's address";
-    case VESK_HOSTID_KIND_VOLUME:
-        return "the volume's serial number";
-    default:
-        return "a kind that no source of this system gives";
-    }
-}
 
 char *read_whole_file(const char *path, size_t *length) {
     bool from_stdin = path == NULL || strcmp(path, "-") == 0;
@@ -109,7 +97,8 @@ static bool check_one(const char *text, size_t length) {
     }
     vesk_hostid_check check;
     if (vesk_hostid_check_text(text, length, &check) == SUCCESS) {
-        printf("ok        %c:%s  %s\n", check.letter, check.text, kind_description(check.kind));
+        printf("ok        %c:%s  %s\n", check.letter, check.text,
+               host_id_kind_description(check.kind));
         return true;
     }
     fputs("faulty    ", stdout);
