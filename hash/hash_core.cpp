@@ -20,6 +20,9 @@
  *   - table_size is a power of two (8 to 2^31) and table_mask = table_size - 1;
  *   - every element is on the chain its hash selects and on the order list,
  *     both doubly linked; element_count is the length of the list;
+ *   - before the table_size slot pointers, in the same allocation, each slot's
+ *     summary byte holds the summary bit of every hash on its chain, and no
+ *     other (hash_storage.h);
  *   - list_head and list_tail are null together, exactly when the table is empty;
  *   - data == &inline_data exactly when the data is stored inline; inline_data
  *     is zero when the data has a separate block;
@@ -65,16 +68,18 @@ int vesk_hash_init(HashTable *ht, uint32_t size_hint, void *, dtor_func_t destru
     ht->table_mask = ht->table_size - 1;
 
     size_t bytes;
-    if (!slot_array_bytes(ht->table_size, &bytes)) {
-        ht->slots = nullptr;
+    void *storage = nullptr;
+    if (!slot_storage_bytes(ht->table_size, &bytes)) {
+        storage = nullptr;
     } else if (persistent) {
-        ht->slots = (HashBucket **)calloc(ht->table_size, sizeof(HashBucket *));
+        storage = calloc(1, bytes);
     } else {
-        ht->slots = (HashBucket **)_emalloc(bytes);
-        if (ht->slots) {
-            memset(ht->slots, 0, bytes);
+        storage = _emalloc(bytes);
+        if (storage) {
+            memset(storage, 0, bytes);
         }
     }
+    ht->slots = storage ? slots_in(storage, ht->table_size) : nullptr;
     if (!ht->slots) {
         return FAILURE;
     }
@@ -112,15 +117,15 @@ static int hash_grow(HashTable *ht) {
     }
     const uint32_t new_size = ht->table_size * 2;
     size_t bytes;
-    if (!slot_array_bytes(new_size, &bytes)) {
+    if (!slot_storage_bytes(new_size, &bytes)) {
         return FAILURE;
     }
-    HashBucket **slots = (HashBucket **)table_realloc(ht, ht->slots, bytes);
-    if (!slots) {
+    void *storage = table_realloc(ht, slot_storage(ht), bytes);
+    if (!storage) {
         return FAILURE;
     }
     block_interruptions();
-    ht->slots = slots;
+    ht->slots = slots_in(storage, new_size);
     ht->table_size = new_size;
     ht->table_mask = new_size - 1;
     vesk_hash_rehash(ht);
@@ -129,11 +134,12 @@ static int hash_grow(HashTable *ht) {
 }
 
 int vesk_hash_rehash(HashTable *ht) {
-    memset(ht->slots, 0, (size_t)ht->table_size * sizeof(HashBucket *));
+    memset(slot_storage(ht), 0, (size_t)ht->table_size * (sizeof(HashBucket *) + 1));
     for (HashBucket *b = ht->list_head; b; b = b->list_next) {
         HashBucket **slot = slot_of(ht, b->hash);
         chain_link_front(*slot, b);
         *slot = b;
+        summary_add(ht, b->hash);
     }
     return SUCCESS;
 }
@@ -209,6 +215,7 @@ static HASH_HOT_INLINE void publish_bucket(HashTable *ht, HashBucket *b, HashBuc
     block_interruptions();
     list_append(ht, b);
     *slot = b;
+    summary_add(ht, b->hash);
     unblock_interruptions();
 }
 

@@ -50,6 +50,9 @@ static HASH_NOINLINE int find_string_data_from(HashBucket *b, const char *key, u
  * registers. */
 static HASH_HOT_INLINE int find_string_data(const HashTable *ht, const char *key,
                                             uint32_t key_length, uint32_t h, void **data) {
+    if (!summary_may_hold(ht, h)) {
+        return FAILURE;
+    }
     HashBucket *b = next_candidate(*slot_of(ht, h), h, key_length);
     if (!b) {
         return FAILURE;
@@ -150,12 +153,12 @@ void destroy_buckets_without_unlinking(HashTable *ht) {
 
 void vesk_hash_destroy(HashTable *ht) {
     destroy_buckets_without_unlinking(ht);
-    table_free(ht, ht->slots);
+    table_free(ht, slot_storage(ht));
 }
 
 void vesk_hash_clean(HashTable *ht) {
     destroy_buckets_without_unlinking(ht);
-    memset(ht->slots, 0, (size_t)ht->table_size * sizeof(HashBucket *));
+    memset(slot_storage(ht), 0, (size_t)ht->table_size * (sizeof(HashBucket *) + 1));
     ht->list_head = nullptr;
     ht->list_tail = nullptr;
     ht->cursor = nullptr;

@@ -32,6 +32,9 @@ HashBucket *find_string_bucket_from(HashBucket *b, const char *key, uint32_t key
  * registers on the way in and restores none on the way out. */
 static HASH_HOT_INLINE HashBucket *find_string_bucket(const HashTable *ht, const char *key,
                                                       uint32_t key_length, uint32_t h) {
+    if (!summary_may_hold(ht, h)) {
+        return nullptr;
+    }
     HashBucket *b = next_candidate(*slot_of(ht, h), h, key_length);
     if (!b || key_bytes_equal(b->key, key, key_length)) {
         return b;
@@ -41,6 +44,9 @@ static HASH_HOT_INLINE HashBucket *find_string_bucket(const HashTable *ht, const
 
 /* The element under the integer key, or null. */
 static HASH_HOT_INLINE HashBucket *find_index_bucket(const HashTable *ht, uint32_t index) {
+    if (!summary_may_hold(ht, index)) {
+        return nullptr;
+    }
     for (HashBucket *b = *slot_of(ht, index); b; b = b->chain_next) {
         if (b->hash == index && b->key_length == 0) {
             return b;

@@ -53,6 +53,59 @@ static inline bool slot_array_bytes(uint32_t n, size_t *bytes) {
     return true;
 }
 
+/* ---- The chains' summary --------------------------------------------------------
+ * The slot array's allocation holds, before the n slot pointers, one summary
+ * byte per slot, the last slot's first: the OR of one bit chosen by each hash
+ * on the slot's chain.  Counted back from the slots, a slot's byte does not
+ * move with the table's size.
+ * A key whose bit is clear on its slot is on no chain, which a lookup knows
+ * from one byte in an array an eighth the size of the slots, without reading
+ * the slot or any bucket.  The records do not show it; the table keeps it
+ * exact: a link sets the element's bit, an unlink gives the slot the OR of
+ * what stays on its chain, a rehash and an emptying start it afresh. */
+
+/* Byte size of n summary bytes and n slot pointers; false when it does not
+ * fit in size_t. */
+static inline bool slot_storage_bytes(uint32_t n, size_t *bytes) {
+    if ((size_t)n > SIZE_MAX / (sizeof(HashBucket *) + 1)) {
+        return false;
+    }
+    *bytes = (size_t)n * (sizeof(HashBucket *) + 1);
+    return true;
+}
+
+/* The allocation that holds the summaries and the slots. */
+static inline void *slot_storage(const HashTable *ht) {
+    return (uint8_t *)ht->slots - ht->table_size;
+}
+
+/* The slots of a slot storage of n slots. */
+static inline HashBucket **slots_in(void *storage, uint32_t n) {
+    return (HashBucket **)((uint8_t *)storage + n);
+}
+
+/* The summary byte of slot i. */
+static inline uint8_t *slot_summary(const HashTable *ht, uint32_t i) {
+    return (uint8_t *)ht->slots - 1 - (size_t)i;
+}
+
+/* The summary bit of a hash: three of its bits that the slot index (its low
+ * bits) does not decide, mixed from all of it so that integer keys, whose
+ * hash is their value, spread too. */
+static inline uint8_t summary_bit(uint32_t hash) {
+    return (uint8_t)(1u << ((hash * 0x9E3779B1u) >> 29));
+}
+
+/* Whether the chain hash selects may hold an element with that hash: false
+ * means it holds none. */
+static inline bool summary_may_hold(const HashTable *ht, uint32_t hash) {
+    return (*slot_summary(ht, hash & ht->table_mask) & summary_bit(hash)) != 0;
+}
+
+static inline void summary_add(HashTable *ht, uint32_t hash) {
+    *slot_summary(ht, hash & ht->table_mask) |= summary_bit(hash);
+}
+
 /* ---- Element data ------------------------------------------------------------ */
 
 /* The storage kind is told by where data points, so pointer-sized data of
@@ -86,6 +139,9 @@ static inline void chain_link_front(HashBucket *head, HashBucket *b) {
     }
 }
 
+/* Takes b out of its chain and gives the slot's summary what stays on it:
+ * the rest of a chain is short, and the bucket in front of b or after it was
+ * just written anyway. */
 static inline void chain_unlink(HashTable *ht, HashBucket *b) {
     assert(b->chain_prev ? b->chain_prev->chain_next == b : *slot_of(ht, b->hash) == b);
     assert(!b->chain_next || b->chain_next->chain_prev == b);
@@ -97,6 +153,11 @@ static inline void chain_unlink(HashTable *ht, HashBucket *b) {
     if (b->chain_next) {
         b->chain_next->chain_prev = b->chain_prev;
     }
+    uint8_t summary = 0;
+    for (const HashBucket *c = *slot_of(ht, b->hash); c; c = c->chain_next) {
+        summary |= summary_bit(c->hash);
+    }
+    *slot_summary(ht, b->hash & ht->table_mask) = summary;
 }
 
 /* ---- The insertion-order list ------------------------------------------------ */

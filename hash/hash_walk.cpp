@@ -232,12 +232,12 @@ void vesk_hash_graceful_destroy(HashTable *ht) {
     while (b) {
         b = destroy_then_unlink_bucket(ht, b);
     }
-    table_free(ht, ht->slots);
+    table_free(ht, slot_storage(ht));
 }
 
 void vesk_hash_graceful_reverse_destroy(HashTable *ht) {
     while (ht->list_tail) {
         destroy_then_unlink_bucket(ht, ht->list_tail);
     }
-    table_free(ht, ht->slots);
+    table_free(ht, slot_storage(ht));
 }

@@ -22,9 +22,10 @@
 
 namespace {
 
-/* The byte size of n slot pointers, false when it overflows size_t. */
+/* The byte size of n slot pointers and the n summary bytes kept with them,
+ * false when it overflows size_t. */
 bool slot_bytes(uint64_t n, size_t *bytes) {
-    return !__builtin_mul_overflow(n, sizeof(void *), bytes);
+    return !__builtin_mul_overflow(n, sizeof(void *) + 1, bytes);
 }
 
 class HashSizes : public ::testing::TestWithParam<int> {
@@ -116,8 +117,9 @@ TEST_P(HashSizes, InitNeverAsksForASlotArrayWhoseSizeOverflows) {
 
 /* Growth from 2^28 to 2^31 slots, with the element count at the slot count so
  * that the next insert grows.  The record claims the large size while its
- * slot array has only 8 entries; integer keys below 8 stay within them, and
- * the test fails every growth it allows, so nothing reads beyond them. */
+ * slot array has only 8 entries; integer keys below 8 stay within them (and
+ * within their summary bytes, counted back from the slots), and the test
+ * fails every growth it allows, so nothing reads beyond them. */
 TEST_P(HashSizes, GrowthNeverAsksForASlotArrayWhoseSizeOverflows) {
     for (uint32_t size : {1u << 28, 1u << 29, 1u << 30, 1u << 31}) {
         SCOPED_TRACE("table of " + std::to_string(size) + " slots");

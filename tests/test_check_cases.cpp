@@ -168,6 +168,12 @@ TEST_P(CheckCases, TextIsAnsweredAsTheFileSays) {
     } else {
         EXPECT_EQ(answer_of(check, status, input, 0, 0), f[2] + "," + f[3] + "," + f[4]);
         EXPECT_EQ(f[5], "-");
+        EXPECT_STREQ(check.text, "") << "a refused text leaves nothing of a text";
+        EXPECT_STRNE(vesk_hostid_fault_message(check.fault), "Unknown fault.");
+    }
+    if (fault == VESK_HOSTID_FAULT_CHARACTER) {
+        /* whoever sees 23 characters learns why */
+        EXPECT_NE(strstr(vesk_hostid_fault_message(fault), "look-alike"), nullptr);
     }
 }
 

@@ -2,6 +2,7 @@
  * test_hash_lookup.cpp - lookup by string and integer key, deletion of one
  * element, emptying and destruction of the table.
  */
+#include "hash_storage.h" /* the chains' summary, read by the tests below */
 #include "logged_table.h"
 #include "table_check.h"
 #include "table_helpers.h"
@@ -294,4 +295,101 @@ TEST_F(HashTeardown, DestroyCallsDestructorInOrder) {
         vesk_hash_destroy(&t);
         EXPECT_EQ(g_destroyed, (std::vector<intptr_t>{1, 4, 0, 3}));
     }
+}
+
+/* ---- The chains' summary ---------------------------------------------------------------- */
+
+namespace {
+
+/* Whether every slot's summary is exactly what its chain gives: over-full
+ * would be allowed by the invariant, but the table keeps it exact, so that
+ * misses stay cheap however many elements came and went. */
+::testing::AssertionResult summaries_exact(const HashTable *ht) {
+    for (uint32_t i = 0; i < ht->table_size; i++) {
+        uint8_t bits = 0;
+        for (const HashBucket *b = ht->slots[i]; b; b = b->chain_next) {
+            bits |= summary_bit(b->hash);
+        }
+        if (*slot_summary(ht, i) != bits) {
+            return ::testing::AssertionFailure()
+                   << "slot " << i << " summary " << (int)*slot_summary(ht, i) << ", chain "
+                   << (int)bits;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+int remove_odd(void *data) {
+    return (uintptr_t)data % 2 ? APPLY_REMOVE : APPLY_KEEP;
+}
+
+int remove_every_fifth(void *data) {
+    return (uintptr_t)data % 5 == 0 ? APPLY_REMOVE : APPLY_KEEP;
+}
+
+int by_data_descending(const void *a, const void *b) {
+    uintptr_t p = (uintptr_t)bucket_at(a)->inline_data, q = (uintptr_t)bucket_at(b)->inline_data;
+    return p < q ? 1 : p > q ? -1 : 0;
+}
+
+} // namespace
+
+/* A key that is not there is answered from its slot's summary byte alone,
+ * nine times in ten at the table's fullest: its chain is not walked. */
+TEST(ChainSummary, MostMissesAreDecidedWithoutTheChain) {
+    HashTable ht;
+    ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 0, nullptr, nullptr, 1));
+    const uint32_t n = 131072; /* the slot count: one element a slot on average */
+    for (uint32_t i = 0; i < n; i++) {
+        const std::string key = "present-" + std::to_string(i);
+        ASSERT_EQ(SUCCESS, put(&ht, key.c_str(), (uint32_t)key.size(), P(i), HASH_MODE_ADD));
+    }
+    ASSERT_EQ(n, ht.table_size);
+    uint32_t decided = 0, empty_slots = 0;
+    for (uint32_t i = 0; i < n; i++) {
+        const std::string key = "absent-" + std::to_string(i);
+        const uint32_t h = vesk_hash_func(key.c_str(), (uint32_t)key.size());
+        decided += !summary_may_hold(&ht, h);
+        empty_slots += ht.slots[h & ht.table_mask] == nullptr;
+        void *data = nullptr;
+        EXPECT_EQ(FAILURE, vesk_hash_find(&ht, key.c_str(), (uint32_t)key.size(), &data));
+    }
+    /* An empty slot (about 37% of them) and a full one whose chain lacks the
+     * key's bit (7 in 8 for a chain of one) alike. */
+    EXPECT_GT(decided, n * 85 / 100) << "decided by the summary; empty slots " << empty_slots;
+    EXPECT_GT(decided, empty_slots + n / 4);
+    vesk_hash_destroy(&ht);
+}
+
+/* Every way out of a chain leaves the slot's summary what stays on it, and
+ * every way in adds its bit: deletion by key and by index, apply's and
+ * reverse apply's removals, a renumbering sort, growth, clean. */
+TEST(ChainSummary, StaysExactAsElementsComeAndGo) {
+    HashTable ht;
+    ASSERT_EQ(SUCCESS, vesk_hash_init(&ht, 8, nullptr, nullptr, 0));
+    for (uint32_t i = 0; i < 3000; i++) {
+        const std::string key = "k" + std::to_string(i);
+        ASSERT_EQ(SUCCESS, i % 3 == 0 ? put_index(&ht, i, P(i))
+                                      : put(&ht, key.c_str(), (uint32_t)key.size(), P(i)));
+    }
+    ASSERT_TRUE(summaries_exact(&ht)) << "after growth";
+    for (uint32_t i = 0; i < 3000; i += 7) {
+        const std::string key = "k" + std::to_string(i);
+        vesk_hash_del_key_or_index(&ht, key.c_str(), (uint32_t)key.size(), 0, DELETE_BY_KEY);
+        vesk_hash_del_key_or_index(&ht, nullptr, 0, i, DELETE_BY_INDEX);
+    }
+    ASSERT_TRUE(summaries_exact(&ht)) << "after deletions by key and by index";
+    vesk_hash_apply(&ht, remove_odd);
+    ASSERT_TRUE(summaries_exact(&ht)) << "after apply's removals";
+    vesk_hash_reverse_apply(&ht, remove_every_fifth);
+    ASSERT_TRUE(summaries_exact(&ht)) << "after reverse apply's removals";
+    ASSERT_EQ(SUCCESS, vesk_hash_sort(&ht, qsort, by_data_descending, 1));
+    ASSERT_TRUE(summaries_exact(&ht)) << "after a renumbering sort";
+    EXPECT_TRUE(table_is_consistent(&ht));
+    vesk_hash_clean(&ht);
+    ASSERT_TRUE(summaries_exact(&ht)) << "after clean";
+    for (uint32_t i = 0; i < ht.table_size; i++) {
+        EXPECT_EQ(0, *slot_summary(&ht, i));
+    }
+    vesk_hash_destroy(&ht);
 }

@@ -1,5 +1,7 @@
 #include "table_invariants.h"
 
+#include "hash_storage.h" /* the chains' summary */
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -91,6 +93,7 @@ std::string table_invariant_violation(const HashTable *ht, uint32_t count_slack)
     uint64_t chained = 0;
     for (uint32_t i = 0; i < ht->table_size; i++) {
         const HashBucket *cprev = nullptr;
+        uint8_t bits = 0;
         for (const HashBucket *b = ht->slots[i]; b; b = b->chain_next) {
             if (++chained > count) {
                 return "chains hold more elements than the list";
@@ -105,7 +108,13 @@ std::string table_invariant_violation(const HashTable *ht, uint32_t count_slack)
             if (b->chain_prev != cprev) {
                 return "chain_prev wrong on slot " + std::to_string(i);
             }
+            bits |= summary_bit(b->hash);
             cprev = b;
+        }
+        /* Over-full is allowed; a bit missing would make a lookup miss a
+         * key that is there. */
+        if ((*slot_summary(ht, i) & bits) != bits) {
+            return "the summary of slot " + std::to_string(i) + " lacks a bit of its chain";
         }
     }
     if (chained != count) {

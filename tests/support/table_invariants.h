@@ -14,10 +14,10 @@
 
 /* Checks a slot array, a power-of-two size of 8 or more and its mask; both
  * directions of every order and chain link; each element on exactly the chain
- * its hash selects; the list ends; element_count; the cursor on the list; the
- * storage marking (a separate block is non-null and leaves inline_data 0); and
- * keys that are unique (an integer by value, a string by bytes and stored
- * hash, since a quick insert may store the same bytes under another hash).
+ * its hash selects, and its bit in that slot's summary; the list ends; element_count; the cursor on
+ * the list; the storage marking (a separate block is non-null and leaves inline_data 0); and keys
+ * that are unique (an integer by value, a string by bytes and stored hash, since a quick insert may
+ * store the same bytes under another hash).
  *
  * count_slack lets element_count differ from the number of linked elements by
  * that much: between linking (or unlinking) an element and counting it, as a
