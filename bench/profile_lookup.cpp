@@ -1,10 +1,11 @@
 /*
  * profile_lookup.cpp - lookups of one map, for a cache simulator or counters.
  *
- * Usage: vesk_lookup_profile vesk|std|keys KEY_LENGTH COUNT
+ * Usage: vesk_lookup_profile vesk|std|tsl|keys KEY_LENGTH COUNT
  *
  * Fills one map (vesk_hash: a persistent table with 8-byte inline data, as in
- * bench_maps.cpp; std: std::unordered_map<std::string, uint64_t>) with COUNT
+ * bench_maps.cpp; std: std::unordered_map<std::string, uint64_t>; tsl:
+ * tsl::ordered_map<std::string, uint64_t>) with COUNT
  * random keys of letters and digits, then looks each of them up in a shuffled
  * order (phase_hit) and looks up COUNT absent keys of the same length
  * (phase_miss).  As in bench_maps.cpp the probe keys are copied in the order
@@ -30,12 +31,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include <tsl/ordered_map.h>
+
 #include "profile_keys.h"
 #include "vesk_hash.h"
 
 namespace {
 
 using StdMap = std::unordered_map<std::string, uint64_t>;
+using TslMap = tsl::ordered_map<std::string, uint64_t>;
 
 PHASE uint64_t phase_hit(const HashTable *ht, const std::vector<std::string> &keys) {
     uint64_t sum = 0;
@@ -57,7 +61,8 @@ PHASE uint64_t phase_miss(const HashTable *ht, const std::vector<std::string> &k
     return found;
 }
 
-PHASE uint64_t phase_hit(const StdMap &map, const std::vector<std::string> &keys) {
+/* The peers' lookups, written once for both. */
+template <class Map> uint64_t peer_hits(const Map &map, const std::vector<std::string> &keys) {
     uint64_t sum = 0;
     for (const std::string &key : keys) {
         auto it = map.find(key);
@@ -68,12 +73,28 @@ PHASE uint64_t phase_hit(const StdMap &map, const std::vector<std::string> &keys
     return sum;
 }
 
-PHASE uint64_t phase_miss(const StdMap &map, const std::vector<std::string> &keys) {
+template <class Map> uint64_t peer_misses(const Map &map, const std::vector<std::string> &keys) {
     uint64_t found = 0;
     for (const std::string &key : keys) {
         found += map.find(key) != map.end();
     }
     return found;
+}
+
+PHASE uint64_t phase_hit(const StdMap &map, const std::vector<std::string> &keys) {
+    return peer_hits(map, keys);
+}
+
+PHASE uint64_t phase_miss(const StdMap &map, const std::vector<std::string> &keys) {
+    return peer_misses(map, keys);
+}
+
+PHASE uint64_t phase_hit(const TslMap &map, const std::vector<std::string> &keys) {
+    return peer_hits(map, keys);
+}
+
+PHASE uint64_t phase_miss(const TslMap &map, const std::vector<std::string> &keys) {
+    return peer_misses(map, keys);
 }
 
 /* The baseline: the probe keys' bytes touched as a hash would begin and end. */
@@ -117,9 +138,9 @@ bool run(KeysOnly keys_only, const std::vector<std::string> &hits,
 
 int main(int argc, char **argv) {
     const std::string map_name = argc == 4 ? argv[1] : "";
-    if ((map_name != "vesk" && map_name != "std" && map_name != "keys") || atol(argv[2]) <= 0 ||
-        atol(argv[3]) <= 0) {
-        fprintf(stderr, "usage: vesk_lookup_profile vesk|std|keys KEY_LENGTH COUNT\n");
+    if ((map_name != "vesk" && map_name != "std" && map_name != "tsl" && map_name != "keys") ||
+        atol(argv[2]) <= 0 || atol(argv[3]) <= 0) {
+        fprintf(stderr, "usage: vesk_lookup_profile vesk|std|tsl|keys KEY_LENGTH COUNT\n");
         return 2;
     }
     const size_t length = (size_t)atol(argv[2]);
@@ -139,6 +160,13 @@ int main(int argc, char **argv) {
 
     if (map_name == "std") {
         StdMap map;
+        for (size_t i = 0; i < count; i++) {
+            map.try_emplace(keys[i], i);
+        }
+        return run(map, hits, absent) ? 0 : 1;
+    }
+    if (map_name == "tsl") {
+        TslMap map;
         for (size_t i = 0; i < count; i++) {
             map.try_emplace(keys[i], i);
         }

@@ -140,8 +140,8 @@ static inline void chain_link_front(HashBucket *head, HashBucket *b) {
 }
 
 /* Takes b out of its chain and gives the slot's summary what stays on it:
- * the rest of a chain is short, and the bucket in front of b or after it was
- * just written anyway. */
+ * the rest of a chain is short, and the buckets in front of b and after it
+ * were just written anyway. */
 static inline void chain_unlink(HashTable *ht, HashBucket *b) {
     assert(b->chain_prev ? b->chain_prev->chain_next == b : *slot_of(ht, b->hash) == b);
     assert(!b->chain_next || b->chain_next->chain_prev == b);
@@ -153,8 +153,13 @@ static inline void chain_unlink(HashTable *ht, HashBucket *b) {
     if (b->chain_next) {
         b->chain_next->chain_prev = b->chain_prev;
     }
+    /* What stays is reached from b's neighbours, whose links were just
+     * written: the slot itself is not read again. */
     uint8_t summary = 0;
-    for (const HashBucket *c = *slot_of(ht, b->hash); c; c = c->chain_next) {
+    for (const HashBucket *c = b->chain_prev; c; c = c->chain_prev) {
+        summary |= summary_bit(c->hash);
+    }
+    for (const HashBucket *c = b->chain_next; c; c = c->chain_next) {
         summary |= summary_bit(c->hash);
     }
     *slot_summary(ht, b->hash & ht->table_mask) = summary;
