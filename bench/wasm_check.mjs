@@ -4,10 +4,9 @@
 // Each figure is the median of 7 repetitions of N calls, per call.
 //   node bench/wasm_check.mjs DIST [N]       DIST as scripts/build-wasm wrote it
 // With N small (10) it only shows that every case runs.
-import { readFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { gzipSync } from 'node:zlib';
-import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';

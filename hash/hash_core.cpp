@@ -70,7 +70,7 @@ int vesk_hash_init(HashTable *ht, uint32_t size_hint, void *, dtor_func_t destru
     size_t bytes;
     void *storage = nullptr;
     if (!slot_storage_bytes(ht->table_size, &bytes)) {
-        storage = nullptr;
+        /* too large for size_t: no storage */
     } else if (persistent) {
         storage = calloc(1, bytes);
     } else {

@@ -134,6 +134,15 @@ std::vector<CheckCase> cases_of(const char *kind) {
     return cases;
 }
 
+/* The UTF-16 unit whose character begins at byte (or the first after it). */
+size_t unit_of_byte(const Decoded &input, size_t byte) {
+    size_t unit = 0;
+    while (unit + 1 < input.byte_of_unit.size() && input.byte_of_unit[unit] < byte) {
+        unit++;
+    }
+    return unit;
+}
+
 /* What the checker answered, in the file's words: "L:TEXT" or
  * "FAULT,GROUP,POSITION" with the position in units from unit_start. */
 std::string answer_of(const vesk_hostid_check &check, int status, const Decoded &input,
@@ -141,11 +150,7 @@ std::string answer_of(const vesk_hostid_check &check, int status, const Decoded 
     if (status == SUCCESS) {
         return std::string(1, check.letter) + ":" + check.text;
     }
-    size_t unit = 0;
-    while (unit + 1 < input.byte_of_unit.size() &&
-           input.byte_of_unit[unit] < byte_start + check.position) {
-        unit++;
-    }
+    const size_t unit = unit_of_byte(input, byte_start + check.position);
     const char *name =
         check.fault >= 0 && check.fault < fault_count ? fault_names[check.fault] : "?";
     return std::string(name) + "," + std::to_string(check.group) + "," +
@@ -196,10 +201,7 @@ TEST_P(BlockCases, EachLineIsAnsweredAsTheFileSays) {
     std::vector<std::string> answered;
     for (size_t i = 0; i < result->count; i++) {
         const vesk_hostid_match_line &line = result->lines[i];
-        size_t unit = 0;
-        while (block.byte_of_unit[unit] < line.start) {
-            unit++;
-        }
+        const size_t unit = unit_of_byte(block, line.start);
         int status = line.verdict == VESK_HOSTID_MATCH_MALFORMED ? FAILURE : SUCCESS;
         answered.push_back(std::to_string(line.line) + "," + std::to_string(unit) + "=" +
                            answer_of(line.check, status, block, line.start, unit));

@@ -109,12 +109,12 @@ function readAnswer(wasm, answer, unitOf, start, unitStart) {
   };
 }
 
-function checkBytes(wasm, bytes, unitOf) {
+// The bytes in the module's memory, and room for an answer after them:
+// their offsets.
+function load(wasm, bytes) {
   const input = room(wasm, bytes.length + 4 + ANSWER_SIZE);
-  const answer = input + ((bytes.length + 3) & ~3);
   new Uint8Array(wasm.memory.buffer).set(bytes, input);
-  wasm.check(input, bytes.length, answer);
-  return readAnswer(wasm, answer, unitOf, 0, 0);
+  return { input, answer: input + ((bytes.length + 3) & ~3) };
 }
 
 function stringArgument(text, name) {
@@ -131,7 +131,9 @@ export function checkText(text) {
   stringArgument(text, 'text');
   const wasm = checker();
   const { bytes, unitOf } = utf8(text);
-  return checkBytes(wasm, bytes, unitOf);
+  const { input, answer } = load(wasm, bytes);
+  wasm.check(input, bytes.length, answer);
+  return readAnswer(wasm, answer, unitOf, 0, 0);
 }
 
 /**
@@ -143,9 +145,7 @@ export function checkLines(block) {
   stringArgument(block, 'block');
   const wasm = checker();
   const { bytes, unitOf } = utf8(block);
-  const input = room(wasm, bytes.length + 4 + ANSWER_SIZE);
-  const answer = input + ((bytes.length + 3) & ~3);
-  new Uint8Array(wasm.memory.buffer).set(bytes, input);
+  const { input, answer } = load(wasm, bytes);
   const end = wasm.blockEnd(input, bytes.length);
   const results = [];
   for (let start = 0, number = 1; ; number++) {

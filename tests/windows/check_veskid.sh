@@ -11,13 +11,8 @@ wine_run=$1
 veskid=$2
 probe=$3
 prefix=$4
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+# shellcheck source=tests/check_common.sh
+. "$(dirname "$0")/../check_common.sh"
 
 alphabet=ABCDEFGHJKLMNPQRSTUVWXYZ23456789
 symbol() { printf %s "$alphabet" | cut -c $(($1 + 1)); }
